@@ -1,0 +1,3 @@
+#include "app/controls.h"
+
+CheatFlagSet CheatFlags{};

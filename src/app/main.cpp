@@ -1,0 +1,29 @@
+#include "app/main.h"
+
+#include "app/window.h"
+#include "render/scene_frame.h"
+
+int RunMainLoop() {
+    MSG msg{};
+    bool done = false;
+    for (;;) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+            // Messages come first: a frame is drawn only when the queue is empty.
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        if (WindowActive && !RenderFrame()) done = true;
+        if (!done && KeyStates[VK_ESCAPE]) done = true;
+        if (!done) SwapBuffers(GameDeviceContext);
+        if (done) return 0;
+    }
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    if (!CreateGameWindow("Qoxa's Texture Mapping Tutorial", 800, 600, 16)) return 0;
+    int exitCode = RunMainLoop();
+    DestroyGameWindow();
+    return exitCode;
+}

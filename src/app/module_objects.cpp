@@ -1,0 +1,22 @@
+// The objects that live for the whole run. They are built before the entry,
+// in the order they are defined here, and destroyed in the reverse order;
+// keeping them in one file is what fixes that order.
+#include "app/frame_timer.h"
+#include "app/launch_counter.h"
+
+namespace {
+
+// Each launch advances the counter and seeds the generator with it; the
+// first number drawn is thrown away.
+struct LaunchSeeding {
+    LaunchSeeding() {
+        SeedFromLaunchCounter();
+        RandomNext();
+    }
+};
+
+LaunchSeeding SeedOnLaunch;
+
+}  // namespace
+
+FrameTimer GameTimer;

@@ -1,0 +1,46 @@
+// Shared insides of the Linux platform layer.
+#pragma once
+
+#include <SDL.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/sdl/win32_api.h"
+
+struct HDC__ {
+    HWND window;
+    int pixelFormat;  // 0 until SetPixelFormat
+};
+
+struct HWND__ {
+    SDL_Window* sdl;
+    std::string className;
+    WNDPROC procedure;
+    std::string caption;  // Windows-1252, as the game set it
+    bool minimized;
+    HDC__ dc;  // every window has its own device context (CS_OWNDC)
+};
+
+// Starts SDL's video on first use; false when there is no display to use.
+bool EnsureVideo();
+bool VideoStarted();
+
+HWND WindowFromSdlId(Uint32 windowId);
+bool IsLiveWindow(HWND window);
+void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Test seam: true when a failure of this call was armed (and uses it up).
+bool CallFails(const char* functionName);
+
+// Turns a joystick event into the messages of the capturing window.
+void TranslateJoystickEvent(const SDL_Event& event);
+// A capture ends with its window.
+void EndJoystickCaptureOf(HWND window);
+
+// The Windows virtual-key code of an SDL key, 0 for keys the game cannot know.
+WORD VirtualKeyFromSdl(SDL_Keycode key);
+
+// The game's 8-bit text is Windows-1252; SDL speaks UTF-8.
+std::string Cp1252ToUtf8(std::string_view text);
+std::string Utf8ToCp1252(std::string_view text);  // drops what 1252 cannot hold

@@ -1,0 +1,34 @@
+// Hooks that let tests drive the Linux platform layer: a clock they set by
+// hand, message boxes answered by a script, and calls made to fail on demand.
+// The game itself never calls these.
+#pragma once
+
+#include "platform/sdl/win32_api.h"
+
+// Readings that QueryPerformanceFrequency, QueryPerformanceCounter and
+// timeGetTime return while a test clock is in use. The layer reads through
+// the pointer, so a test moves time by changing the fields.
+struct TestClock {
+    bool hasPerformanceCounter;
+    LONGLONG frequency;
+    LONGLONG counter;
+    DWORD milliseconds;
+};
+void UseTestClock(const TestClock* clock);  // null: the real clocks again
+
+// While a handler is set, MessageBoxA calls it instead of showing a box and
+// returns its answer.
+typedef int (*MessageBoxHandler)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+void SetMessageBoxHandler(MessageBoxHandler handler);
+
+// The next call of the named function (for example "wglCreateContext") fails
+// as the real one does; each armed failure is used up by one call.
+void FailNextCall(const char* functionName);
+void ClearCallFailures();
+
+// What the layer holds at the moment: for checking that teardown let go.
+int LiveWindowCount();
+bool IsClassRegistered(LPCSTR className);
+
+// How many times SwapBuffers has presented a picture since the start.
+int PresentedFrameCount();

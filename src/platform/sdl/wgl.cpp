@@ -1,0 +1,89 @@
+// Pixel formats, OpenGL contexts and presenting, over SDL's OpenGL support.
+// Every window can take one pixel format: the one the game's descriptor asks
+// for. SDL keeps the attributes and applies them when a context is made.
+#include <GL/gl.h>
+
+#include "platform/sdl/layer.h"
+#include "platform/sdl/test_seams.h"
+
+struct HGLRC__ {
+    SDL_GLContext context;
+    HWND window;  // the window whose device context made it
+};
+
+namespace {
+
+const int OnlyFormat = 1;
+int PresentedFrames = 0;
+
+bool IsLiveDc(HDC dc) { return dc != nullptr && IsLiveWindow(dc->window) && dc == &dc->window->dc; }
+
+bool Usable(const PIXELFORMATDESCRIPTOR* pfd) {
+    const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    return pfd != nullptr && (pfd->dwFlags & needed) == needed && pfd->iPixelType == PFD_TYPE_RGBA;
+}
+
+}  // namespace
+
+int PresentedFrameCount() { return PresentedFrames; }
+
+int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
+    if (CallFails("ChoosePixelFormat") || !IsLiveDc(dc) || !Usable(descriptor)) return 0;
+    return OnlyFormat;
+}
+
+BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor) {
+    if (CallFails("SetPixelFormat") || !IsLiveDc(dc) || format != OnlyFormat ||
+        !Usable(descriptor) || dc->pixelFormat != 0)
+        return FALSE;
+    // Colour bits are a wish, as on Windows: 16 asks for 5-6-5, more for 8-8-8;
+    // the nearest format the display offers serves.
+    int red = 8, green = 8, blue = 8;
+    if (descriptor->cColorBits <= 16) red = 5, green = 6, blue = 5;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, red);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, green);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, blue);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, descriptor->cAlphaBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, descriptor->cDepthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, descriptor->cStencilBits);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (descriptor->dwFlags & PFD_DOUBLEBUFFER) ? 1 : 0);
+    dc->pixelFormat = format;
+    return TRUE;
+}
+
+HGLRC WINAPI wglCreateContext(HDC dc) {
+    if (CallFails("wglCreateContext") || !IsLiveDc(dc) || dc->pixelFormat == 0) return nullptr;
+    // SDL makes a new context current; Windows does not, so put back what was.
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previous = SDL_GL_GetCurrentContext();
+    SDL_GLContext context = SDL_GL_CreateContext(dc->window->sdl);
+    SDL_GL_MakeCurrent(previousWindow, previous);
+    if (context == nullptr) return nullptr;
+    return new HGLRC__{context, dc->window};
+}
+
+BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context) {
+    if (CallFails("wglMakeCurrent")) return FALSE;
+    if (context == nullptr) return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+    if (!IsLiveDc(dc)) return FALSE;
+    return SDL_GL_MakeCurrent(dc->window->sdl, context->context) == 0;
+}
+
+BOOL WINAPI wglDeleteContext(HGLRC context) {
+    if (CallFails("wglDeleteContext") || context == nullptr) return FALSE;
+    if (SDL_GL_GetCurrentContext() == context->context) SDL_GL_MakeCurrent(nullptr, nullptr);
+    SDL_GL_DeleteContext(context->context);
+    delete context;
+    return TRUE;
+}
+
+BOOL WINAPI SwapBuffers(HDC dc) {
+    if (!IsLiveDc(dc)) return FALSE;
+    SDL_GL_SwapWindow(dc->window->sdl);
+    ++PresentedFrames;
+    // Without a display nothing waits for the picture: finish it here, so
+    // that a loop that never sleeps cannot pile up frames.
+    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "offscreen") == 0) glFinish();
+    return TRUE;
+}

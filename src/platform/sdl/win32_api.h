@@ -1,0 +1,323 @@
+// The part of the Windows API that the game calls, declared for Linux with
+// Windows' own names, types and values. platform/sdl implements it over SDL2
+// (windows, OpenGL contexts, events, joystick, message boxes) and POSIX
+// (clocks). Only what the game uses is here, with the behaviour it relies on.
+#pragma once
+
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t UINT;
+typedef int64_t LONGLONG;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef WORD ATOM;
+typedef char CHAR;
+typedef CHAR* LPSTR;
+typedef const CHAR* LPCSTR;
+typedef void* LPVOID;
+typedef UINT MMRESULT;
+
+#define TRUE 1
+#define FALSE 0
+
+typedef struct HWND__* HWND;
+typedef struct HDC__* HDC;
+typedef struct HGLRC__* HGLRC;
+typedef struct HINSTANCE__* HINSTANCE;
+typedef struct HICON__* HICON;
+typedef struct HCURSOR__* HCURSOR;
+typedef struct HBRUSH__* HBRUSH;
+typedef struct HMENU__* HMENU;
+
+typedef union LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+} LARGE_INTEGER;
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT;
+
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT;
+
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG;
+
+typedef struct tagWNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+} WNDCLASSA;
+
+typedef struct tagCREATESTRUCTA {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    LPCSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTA;
+
+typedef struct tagPIXELFORMATDESCRIPTOR {
+    WORD nSize;
+    WORD nVersion;
+    DWORD dwFlags;
+    BYTE iPixelType;
+    BYTE cColorBits;
+    BYTE cRedBits;
+    BYTE cRedShift;
+    BYTE cGreenBits;
+    BYTE cGreenShift;
+    BYTE cBlueBits;
+    BYTE cBlueShift;
+    BYTE cAlphaBits;
+    BYTE cAlphaShift;
+    BYTE cAccumBits;
+    BYTE cAccumRedBits;
+    BYTE cAccumGreenBits;
+    BYTE cAccumBlueBits;
+    BYTE cAccumAlphaBits;
+    BYTE cDepthBits;
+    BYTE cStencilBits;
+    BYTE cAuxBuffers;
+    BYTE iLayerType;
+    BYTE bReserved;
+    DWORD dwLayerMask;
+    DWORD dwVisibleMask;
+    DWORD dwDamageMask;
+} PIXELFORMATDESCRIPTOR;
+
+#define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
+#define MAKELONG(a, b) ((LONG)(((WORD)(a)) | ((DWORD)((WORD)(b))) << 16))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define MAKEINTRESOURCEA(i) ((LPSTR)((uintptr_t)((WORD)(i))))
+#define IS_INTRESOURCE(r) ((((uintptr_t)(r)) >> 16) == 0)
+
+// Window messages
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_SIZE 0x0005
+#define WM_ACTIVATE 0x0006
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_SYSCOMMAND 0x0112
+#define MM_JOY1MOVE 0x3A0
+#define MM_JOY1BUTTONDOWN 0x3B5
+#define MM_JOY1BUTTONUP 0x3B7
+
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+
+#define SC_MINIMIZE 0xF020
+#define SC_CLOSE 0xF060
+#define SC_RESTORE 0xF120
+#define SC_SCREENSAVE 0xF140
+#define SC_MONITORPOWER 0xF170
+
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+
+// Window and class styles
+#define CS_VREDRAW 0x0001
+#define CS_HREDRAW 0x0002
+#define CS_OWNDC 0x0020
+#define WS_OVERLAPPED 0x00000000L
+#define WS_POPUP 0x80000000L
+#define WS_CLIPSIBLINGS 0x04000000L
+#define WS_CLIPCHILDREN 0x02000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_SYSMENU 0x00080000L
+#define WS_THICKFRAME 0x00040000L
+#define WS_MINIMIZEBOX 0x00020000L
+#define WS_MAXIMIZEBOX 0x00010000L
+#define WS_OVERLAPPEDWINDOW \
+    (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define WS_EX_WINDOWEDGE 0x00000100L
+#define WS_EX_APPWINDOW 0x00040000L
+
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+
+// Message boxes
+#define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_ABORTRETRYIGNORE 0x00000002L
+#define MB_YESNOCANCEL 0x00000003L
+#define MB_YESNO 0x00000004L
+#define MB_RETRYCANCEL 0x00000005L
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONQUESTION 0x00000020L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONASTERISK 0x00000040L
+#define MB_ICONERROR MB_ICONHAND
+#define MB_ICONWARNING MB_ICONEXCLAMATION
+#define MB_ICONINFORMATION MB_ICONASTERISK
+#define MB_ICONMASK 0x000000F0L
+#define MB_DEFBUTTON2 0x00000100L
+#define MB_DEFBUTTON3 0x00000200L
+#define MB_DEFMASK 0x00000F00L
+
+#define IDOK 1
+#define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
+#define IDYES 6
+#define IDNO 7
+
+// Pixel formats
+#define PFD_DOUBLEBUFFER 0x00000001
+#define PFD_DRAW_TO_WINDOW 0x00000004
+#define PFD_SUPPORT_OPENGL 0x00000020
+#define PFD_TYPE_RGBA 0
+#define PFD_MAIN_PLANE 0
+
+// Joystick
+#define JOYSTICKID1 0
+#define JOYERR_NOERROR 0
+#define JOYERR_PARMS 165
+#define JOYERR_NOCANDO 166
+#define JOYERR_UNPLUGGED 167
+#define JOY_BUTTON1 0x0001
+#define JOY_BUTTON2 0x0002
+#define JOY_BUTTON3 0x0004
+#define JOY_BUTTON4 0x0008
+#define JOY_BUTTON1CHG 0x0100
+#define JOY_BUTTON2CHG 0x0200
+#define JOY_BUTTON3CHG 0x0400
+#define JOY_BUTTON4CHG 0x0800
+
+// Virtual-key codes (letters and digits are their upper-case ASCII codes)
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_PAUSE 0x13
+#define VK_CAPITAL 0x14
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_SNAPSHOT 0x2C
+#define VK_INSERT 0x2D
+#define VK_DELETE 0x2E
+#define VK_NUMPAD0 0x60
+#define VK_MULTIPLY 0x6A
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
+#define VK_DECIMAL 0x6E
+#define VK_DIVIDE 0x6F
+#define VK_F1 0x70
+#define VK_NUMLOCK 0x90
+#define VK_SCROLL 0x91
+
+// Kernel
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
+HINSTANCE WINAPI GetModuleHandleA(LPCSTR moduleName);
+
+// Multimedia
+DWORD WINAPI timeGetTime(void);
+MMRESULT WINAPI joySetCapture(HWND window, UINT joystick, UINT period, BOOL changed);
+MMRESULT WINAPI joyReleaseCapture(UINT joystick);
+
+// User interface
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass);
+BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
+BOOL WINAPI AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD exStyle);
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
+                            int x, int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID param);
+BOOL WINAPI DestroyWindow(HWND window);
+BOOL WINAPI ShowWindow(HWND window, int command);
+BOOL WINAPI SetForegroundWindow(HWND window);
+HWND WINAPI SetFocus(HWND window);
+HWND WINAPI GetFocus(void);
+BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
+int WINAPI GetWindowTextA(HWND window, LPSTR text, int maxCount);
+BOOL WINAPI GetClientRect(HWND window, RECT* rect);
+HDC WINAPI GetDC(HWND window);
+int WINAPI ReleaseDC(HWND window, HDC dc);
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT remove);
+BOOL WINAPI TranslateMessage(const MSG* msg);
+LRESULT WINAPI DispatchMessageA(const MSG* msg);
+LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void WINAPI PostQuitMessage(int exitCode);
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// GDI and WGL
+int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor);
+BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor);
+BOOL WINAPI SwapBuffers(HDC dc);
+HGLRC WINAPI wglCreateContext(HDC dc);
+BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context);
+BOOL WINAPI wglDeleteContext(HGLRC context);
+
+// The program's entry, which the layer's main() calls.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);

@@ -1,0 +1,64 @@
+#include "support.h"
+
+#include "platform/sdl/layer.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+std::vector<ShownBox> MessageBoxScript::shown;
+std::deque<int> MessageBoxScript::answers;
+void (*MessageBoxScript::whileOpen)() = nullptr;
+
+void MessageBoxScript::Reset() {
+    shown.clear();
+    answers.clear();
+    whileOpen = nullptr;
+}
+
+ScratchFolder::ScratchFolder() : previous(std::filesystem::current_path()) {
+    char pattern[] = "/tmp/kubrask-test-XXXXXX";
+    path = mkdtemp(pattern);
+    std::filesystem::current_path(path);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::filesystem::current_path(previous);
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+std::string ScratchFolder::Read(const char* name) const {
+    std::ifstream file(path / name, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+void ScratchFolder::Write(const char* name, const std::string& content) const {
+    std::ofstream(path / name, std::ios::binary) << content;
+}
+
+void StartVideo() { SDL_InitSubSystem(SDL_INIT_VIDEO); }
+
+void PushKey(SDL_Keycode key, bool down, bool repeat) {
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.repeat = repeat ? 1 : 0;
+    event.key.keysym.sym = key;
+    SDL_PushEvent(&event);
+}
+
+SDL_Window* SdlWindowOf(HWND window) { return window->sdl; }
+
+void PushWindowEvent(HWND window, Uint8 kind, int data1, int data2) {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = kind;
+    event.window.windowID = SDL_GetWindowID(SdlWindowOf(window));
+    event.window.data1 = data1;
+    event.window.data2 = data2;
+    SDL_PushEvent(&event);
+}

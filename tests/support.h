@@ -1,0 +1,54 @@
+// What the tests share: scripted message boxes, a clock moved by hand, a
+// scratch working folder and SDL events pushed as if the player made them.
+#pragma once
+
+#include <SDL.h>
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/sdl/test_seams.h"
+#include "platform/win32.h"
+
+struct ShownBox {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+// Every MessageBoxA of the game lands here instead of on a screen.
+struct MessageBoxScript {
+    static std::vector<ShownBox> shown;
+    static std::deque<int> answers;  // given in turn; 0 (a failed box) once used up
+    static void (*whileOpen)();      // runs while a box is "open", if set
+    static void Reset();
+};
+
+// A clock the test moves; installed for the life of the object.
+struct DrivenClock {
+    TestClock clock{true, 1000000, 0, 0};
+    DrivenClock() { UseTestClock(&clock); }
+    ~DrivenClock() { UseTestClock(nullptr); }
+    void AdvanceMs(int64_t ms) {
+        clock.counter += ms * clock.frequency / 1000;
+        clock.milliseconds += static_cast<DWORD>(ms);
+    }
+};
+
+// Runs the test in a fresh empty folder and returns to the old one after.
+struct ScratchFolder {
+    std::filesystem::path previous, path;
+    ScratchFolder();
+    ~ScratchFolder();
+    std::string Read(const char* name) const;
+    void Write(const char* name, const std::string& content) const;
+};
+
+// SDL events as the player would cause them; SDL's video must be up.
+void StartVideo();
+void PushKey(SDL_Keycode key, bool down, bool repeat = false);
+void PushWindowEvent(HWND window, Uint8 event, int data1 = 0, int data2 = 0);
+SDL_Window* SdlWindowOf(HWND window);
