@@ -131,6 +131,7 @@ TEST_F(GameWindowTest, TeardownReportsEachFailedReleaseAndGoesOn) {
         SCOPED_TRACE(c.call);
         ASSERT_TRUE(Create());
         HWND window = GameWindow;
+        HGLRC context = GameRenderingContext;
         MessageBoxScript::Reset();
         FailNextCall(c.call);
         DestroyGameWindow();
@@ -144,6 +145,7 @@ TEST_F(GameWindowTest, TeardownReportsEachFailedReleaseAndGoesOn) {
         EXPECT_EQ(shown, c.messages);
         EXPECT_EQ(GameRenderingContext, nullptr);
         // Clean up what the failure kept.
+        if (std::string(c.call) == "wglDeleteContext") wglDeleteContext(context);
         DestroyWindow(window);
         UnregisterClassA("OpenGL", nullptr);
         EXPECT_EQ(LiveWindowCount(), 0);

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what Kubrask needs on Debian 12, skipping what is already there.
+#   setup.sh        building and playing on Linux
+#   setup.sh test   also the Windows cross build, Wine and an X server for the tests
+set -euo pipefail
+
+packages=(cmake make g++ libsdl2-dev libgl-dev libglu1-mesa-dev libgtest-dev libx11-dev
+          libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+if [ "${1:-}" = test ]; then
+    packages+=(xvfb xauth xdotool x11-utils
+               g++-mingw-w64-i686 wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+echo "Installing: ${missing[*]}"
+if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${as_root[@]}" dpkg --add-architecture i386  # Wine runs the 32-bit game with 32-bit libraries
+fi
+"${as_root[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
