@@ -11,6 +11,6 @@ for preset in linux linux-asan win32; do
     cmake --preset "$preset"
     cmake --build --preset "$preset"
 done
-ctest --preset linux -j2
-ctest --preset linux-asan -j2
 ctest --preset win32
+ctest --preset linux-asan -j2
+ctest --preset linux -j2

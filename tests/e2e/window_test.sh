@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Starts the game on an X server of its own and checks what a player sees:
-# one window with the start-up caption and an 800 x 600 client area, exit
-# code 0 on Escape and on the close box, and the launch counter in the
-# working folder holding 0 after the first launch and 1 after the second.
+# one window with the start-up caption, the game's icon and an 800 x 600
+# client area, exit code 0 on Escape and on the close box, and the launch
+# counter in the working folder holding 0 after the first launch and 1
+# after the second.
 #
 #   window_test.sh native GAME X_CLOSE   the Linux build; X_CLOSE asks a window to close
 #   window_test.sh wine GAME PREFIX      the Windows build under Wine, in a 32-bit prefix
@@ -90,6 +91,7 @@ close_box() {
 launch
 [ "$(xdotool search --name "^$caption\$" | wc -l)" -eq 1 ] || fail "more than one window"
 [ "$size" = 800x600 ] || fail "client area is ${size:-missing}, not 800x600"
+xprop -id "$window" _NET_WM_ICON | grep -q "Icon (32 x 32)" || fail "the window has no 32 x 32 icon"
 xdotool windowfocus --sync "$window" key Escape
 wait_for_end
 [ "$code" = 0 ] || fail "Escape ended the game with $code"

@@ -22,6 +22,9 @@ struct HWND__ {
     HDC__ dc;  // every window has its own device context (CS_OWNDC)
 };
 
+// Gives an SDL window the game's icon.
+void SetGameIcon(SDL_Window* window);
+
 // Starts SDL's video on first use; false when there is no display to use.
 bool EnsureVideo();
 bool VideoStarted();

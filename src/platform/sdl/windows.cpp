@@ -232,6 +232,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                              HDC__{nullptr, 0}};
     window->dc.window = window;
     Windows.push_back(window);
+    if (windowClass->info.hIcon == &GameIcon) SetGameIcon(sdl);
     SDL_DisableScreenSaver();  // kept off while a window of ours exists
 
     CREATESTRUCTA create{param,  instance,   menu,   parent, height, width,
