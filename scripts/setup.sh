@@ -8,7 +8,7 @@ packages=(cmake make g++ libsdl2-dev libgl-dev libglu1-mesa-dev libgtest-dev lib
           libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
 if [ "${1:-}" = test ]; then
     packages+=(xvfb xauth xdotool x11-utils
-               g++-mingw-w64-i686 wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
+               g++-mingw-w64-i686-posix wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
 fi
 
 missing=()

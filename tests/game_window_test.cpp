@@ -7,6 +7,8 @@
 #include "app/frame_timer.h"
 #include "app/main.h"
 #include "app/window.h"
+#include "render/orientation.h"
+#include "text/number_text.h"
 #include "support.h"
 
 namespace {
@@ -205,6 +207,8 @@ TEST_F(GameWindowTest, MinimisedWindowDrawsNothingButStillPresents) {
 }
 
 TEST_F(GameWindowTest, TheWholeProgramRunsAndEndsOnEscape) {
+    FractionDigits = -1;
+    FaceCycleTable[0] = nullptr;
     StartVideo();
     PushKey(SDLK_ESCAPE, true);
     int presented = PresentedFrameCount();
@@ -214,6 +218,9 @@ TEST_F(GameWindowTest, TheWholeProgramRunsAndEndsOnEscape) {
     EXPECT_EQ(LiveWindowCount(), 0);
     EXPECT_FALSE(IsClassRegistered("OpenGL"));
     EXPECT_EQ(GameRenderingContext, nullptr);
+    // Start-up prepared turning dice and writing numbers.
+    EXPECT_NE(FaceCycleTable[0], nullptr);
+    EXPECT_EQ(FractionDigits, 6);
 }
 
 TEST_F(GameWindowTest, FramesArePresentedWhileTheQueueIsEmpty) {

@@ -1,7 +1,9 @@
 #include "app/main.h"
 
 #include "app/window.h"
+#include "render/orientation.h"
 #include "render/scene_frame.h"
+#include "text/number_text.h"
 
 int RunMainLoop() {
     MSG msg{};
@@ -22,6 +24,8 @@ int RunMainLoop() {
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    FillFaceCycleTable();
+    FractionDigits = 6;
     if (!CreateGameWindow("Qoxa's Texture Mapping Tutorial", 800, 600, 16)) return 0;
     int exitCode = RunMainLoop();
     DestroyGameWindow();

@@ -3,6 +3,7 @@
 // keeping them in one file is what fixes that order.
 #include "app/frame_timer.h"
 #include "app/launch_counter.h"
+#include "render/orientation.h"
 
 namespace {
 
@@ -20,3 +21,13 @@ LaunchSeeding SeedOnLaunch;
 }  // namespace
 
 FrameTimer GameTimer;
+
+namespace {
+
+// Matrices nobody reads: while they live, the scratch blocks that products
+// and rotations work in live too, so no turn of a die allocates.
+Matrix4 KeepScratchFirst;
+Matrix4 KeepScratchSecond;
+Matrix4 KeepScratchThird;
+
+}  // namespace

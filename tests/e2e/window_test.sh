@@ -22,19 +22,12 @@ cd "$work"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-if [ "$mode" = wine ]; then
-    export WINEPREFIX=$(realpath -m "$helper") WINEARCH=win32 WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wineboot -i >/dev/null 2>&1
-        # Without a window manager, managed windows wait 2 s for every hide.
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-        wineserver -w
-    fi
-fi
-
 launch() {
-    if [ "$mode" = wine ]; then wine "$game" & else "$game" & fi
+    if [ "$mode" = wine ]; then
+        bash "$(dirname "$0")/../wine_run.sh" "$helper" "$game" &
+    else
+        "$game" &
+    fi
     pid=$!
     window=""
     for _ in $(seq 600); do
