@@ -1,6 +1,7 @@
 #include "app/main.h"
 
 #include "app/window.h"
+#include "game/board.h"
 #include "render/orientation.h"
 #include "render/scene_frame.h"
 #include "text/number_text.h"
@@ -25,6 +26,7 @@ int RunMainLoop() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     FillFaceCycleTable();
+    NewGame();
     FractionDigits = 6;
     if (!CreateGameWindow("Qoxa's Texture Mapping Tutorial", 800, 600, 16)) return 0;
     int exitCode = RunMainLoop();

@@ -3,7 +3,9 @@
 // keeping them in one file is what fixes that order.
 #include "app/frame_timer.h"
 #include "app/launch_counter.h"
+#include "game/board.h"
 #include "render/orientation.h"
+#include "ui/status_line.h"
 
 namespace {
 
@@ -22,12 +24,22 @@ LaunchSeeding SeedOnLaunch;
 
 FrameTimer GameTimer;
 
+extern const int32_t DiceCap = BoardSize * BoardSize / 2;  // 24: the fraction is dropped
+
 namespace {
 
-// Matrices nobody reads: while they live, the scratch blocks that products
-// and rotations work in live too, so no turn of a die allocates.
+// Matrices nobody reads, around the board: while they live, the scratch
+// blocks that products and rotations work in live too, so no turn of a die
+// allocates.
 Matrix4 KeepScratchFirst;
-Matrix4 KeepScratchSecond;
-Matrix4 KeepScratchThird;
 
 }  // namespace
+
+Board GameBoard;
+
+namespace {
+Matrix4 KeepScratchSecond;
+Matrix4 KeepScratchThird;
+}  // namespace
+
+OwnedString StatusSuffix;

@@ -1,0 +1,21 @@
+// One move of the walker: a step, a climb or a step down, a roll of the die
+// it stands on, a push of the die ahead, or a swap over a low die.
+#pragma once
+
+#include <cstdint>
+
+#include "game/board.h"
+
+struct Step {
+    int32_t dx;
+    int32_t dy;
+};
+
+extern uint8_t FreeStepLatch;  // the free-step switch as the latest TryMove saw it
+
+bool TryMove(int direction);
+bool StartStep(int direction);
+bool MoveDie(BoardCell* source, int32_t dx, int32_t dy, bool slide);
+Step DirectionToStep(int direction);
+int StepToDirection(int32_t dx, int32_t dy);
+float HeightDifference(float a, float b);
