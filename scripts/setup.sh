@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what Kubrask needs on Debian 12, skipping what is already there.
 #   setup.sh        building and playing on Linux
-#   setup.sh test   also the Windows cross build, Wine and an X server for the tests
+#   setup.sh test   also what the tests need: the Windows cross build, Wine, an X server, clang
 set -euo pipefail
 
 packages=(cmake make g++ libsdl2-dev libgl-dev libglu1-mesa-dev libgtest-dev libx11-dev
           libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
 if [ "${1:-}" = test ]; then
     packages+=(xvfb xauth xdotool x11-utils
-               g++-mingw-w64-i686-posix wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
+               g++-mingw-w64-i686-posix wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
+               clang libclang-rt-14-dev)
 fi
 
 missing=()

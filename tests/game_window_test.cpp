@@ -3,18 +3,23 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "app/frame_timer.h"
 #include "app/main.h"
 #include "app/window.h"
 #include "render/orientation.h"
 #include "text/number_text.h"
+#include "picture_support.h"
 #include "support.h"
 
 namespace {
 
 struct GameWindowTest : testing::Test {
+    ScratchFolder folder;  // with the art the window needs
     void SetUp() override {
+        std::filesystem::create_directory("Data");
+        WriteTestAtlas("Data/DiceTexture.bmp");
         MessageBoxScript::Reset();
         ClearCallFailures();
         std::memset(KeyStates, 0, sizeof KeyStates);
@@ -115,6 +120,22 @@ TEST_F(GameWindowTest, EachFailedCreationStepSaysWhyAndLetsEverythingGo) {
     MessageBoxScript::Reset();
     EXPECT_TRUE(Create());
     EXPECT_TRUE(MessageBoxScript::shown.empty());
+}
+
+TEST_F(GameWindowTest, WithoutItsTextureTheWindowIsNotMade) {
+    std::filesystem::remove_all("Data");
+    EXPECT_FALSE(Create());
+    ASSERT_EQ(MessageBoxScript::shown.size(), 1u);  // a missing file itself is not reported
+    EXPECT_EQ(MessageBoxScript::shown[0].text, "Initialization Failed.");
+    EXPECT_EQ(MessageBoxScript::shown[0].caption, "ERROR");
+    EXPECT_EQ(LiveWindowCount(), 0);
+    EXPECT_FALSE(IsClassRegistered("OpenGL"));
+
+    // The whole program ends at once, without running a frame.
+    MessageBoxScript::Reset();
+    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(MessageBoxScript::shown.size(), 1u);
+    EXPECT_EQ(LastFrameTime, -1.0f);
 }
 
 TEST_F(GameWindowTest, TeardownReportsEachFailedReleaseAndGoesOn) {

@@ -50,6 +50,7 @@ TEST(MessageBoxes, FailAtOnceWithoutADisplay) {
     auto start = std::chrono::steady_clock::now();
     int answer = MessageBoxA(nullptr, "Initialization Failed.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
     auto waited = std::chrono::steady_clock::now() - start;
+    SetMessageBoxHandler(MessageBoxScript::Answer);
     EXPECT_EQ(answer, 0);
     EXPECT_LT(waited, std::chrono::seconds(5));  // it did not wait for a player
 }

@@ -17,6 +17,15 @@ void MessageBoxScript::Reset() {
     whileOpen = nullptr;
 }
 
+int MessageBoxScript::Answer(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    shown.push_back({owner, text ? text : "", caption ? caption : "", type});
+    if (whileOpen != nullptr) whileOpen();
+    if (answers.empty()) return 0;
+    int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
 ScratchFolder::ScratchFolder() : previous(std::filesystem::current_path()) {
     char pattern[] = "/tmp/kubrask-test-XXXXXX";
     path = mkdtemp(pattern);

@@ -25,6 +25,7 @@ struct MessageBoxScript {
     static std::deque<int> answers;  // given in turn; 0 (a failed box) once used up
     static void (*whileOpen)();      // runs while a box is "open", if set
     static void Reset();
+    static int Answer(HWND owner, LPCSTR text, LPCSTR caption, UINT type);  // the layer's handler
 };
 
 // A clock the test moves; installed for the life of the object.

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "render/render_state.h"
+
 BYTE KeyStates[256];
 bool WindowActive = true;
 int32_t JoystickDirection = -1;
@@ -85,6 +87,7 @@ bool CreateGameWindow(const char* title, int width, int height, int bits) {
     SetForegroundWindow(GameWindow);
     SetFocus(GameWindow);
     ResizeViewport(width, height);
+    if (!InitRenderState()) return FailCreation("Initialization Failed.");
     return true;
 }
 

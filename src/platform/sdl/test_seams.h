@@ -29,6 +29,9 @@ void ClearCallFailures();
 // What the layer holds at the moment: for checking that teardown let go.
 int LiveWindowCount();
 bool IsClassRegistered(LPCSTR className);
+int OpenKernelObjectCount();  // open files and mappings, and mapped views
+int LiveGdiObjectCount();     // memory DCs and bitmaps
+int LiveLocalBlockCount();    // blocks from LocalAlloc not yet freed
 
 // How many times SwapBuffers has presented a picture since the start.
 int PresentedFrameCount();

@@ -1,12 +1,14 @@
 // The part of the Windows API that the game calls, declared for Linux with
 // Windows' own names, types and values. platform/sdl implements it over SDL2
 // (windows, OpenGL contexts, events, joystick, message boxes) and POSIX
-// (clocks). Only what the game uses is here, with the behaviour it relies on.
+// (clocks, files and mappings), with a little GDI of its own for bitmaps.
+// Only what the game uses is here, with the behaviour it relies on.
 #pragma once
 
 #include <cstdint>
 
 #define WINAPI
+#define WINAPIV
 #define CALLBACK
 
 typedef int BOOL;
@@ -24,7 +26,13 @@ typedef char CHAR;
 typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
 typedef void* LPVOID;
+typedef const void* LPCVOID;
 typedef UINT MMRESULT;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t SIZE_T;
+typedef void* HANDLE;
+typedef HANDLE HLOCAL;
+typedef void* HGDIOBJ;
 
 #define TRUE 1
 #define FALSE 0
@@ -37,6 +45,9 @@ typedef struct HICON__* HICON;
 typedef struct HCURSOR__* HCURSOR;
 typedef struct HBRUSH__* HBRUSH;
 typedef struct HMENU__* HMENU;
+typedef struct HBITMAP__* HBITMAP;
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 
 typedef union LARGE_INTEGER {
     struct {
@@ -125,6 +136,51 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
     DWORD dwVisibleMask;
     DWORD dwDamageMask;
 } PIXELFORMATDESCRIPTOR;
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+// Device-independent bitmaps. All little-endian on disk, as in memory here.
+typedef struct tagBITMAPCOREHEADER {
+    DWORD bcSize;
+    WORD bcWidth;
+    WORD bcHeight;
+    WORD bcPlanes;
+    WORD bcBitCount;
+} BITMAPCOREHEADER;
+
+typedef struct tagBITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;  // negative: rows stored top row first
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+} BITMAPINFOHEADER;
+
+typedef struct tagRGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+} RGBQUAD;
+
+typedef struct tagBITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];  // as many as the header says follow in memory
+} BITMAPINFO;
+
+static_assert(sizeof(BITMAPCOREHEADER) == 12 && sizeof(BITMAPINFOHEADER) == 40 &&
+                  sizeof(RGBQUAD) == 4 && sizeof(BITMAPINFO) == 44,
+              "bitmap headers have Windows' layout");
 
 #define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
@@ -219,6 +275,27 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 #define IDYES 6
 #define IDNO 7
 
+// Files and mappings
+#define GENERIC_READ 0x80000000L
+#define FILE_SHARE_READ 0x00000001
+#define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define PAGE_READONLY 0x02
+#define FILE_MAP_READ 0x0004
+
+// Local memory
+#define LMEM_FIXED 0x0000
+#define LMEM_ZEROINIT 0x0040
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+
+// Bitmaps
+#define BI_RGB 0L
+#define BI_RLE8 1L
+#define BI_RLE4 2L
+#define BI_BITFIELDS 3L
+#define DIB_RGB_COLORS 0
+#define DIB_PAL_COLORS 1
+
 // Pixel formats
 #define PFD_DOUBLEBUFFER 0x00000001
 #define PFD_DRAW_TO_WINDOW 0x00000004
@@ -277,6 +354,18 @@ typedef struct tagPIXELFORMATDESCRIPTOR {
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 HINSTANCE WINAPI GetModuleHandleA(LPCSTR moduleName);
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode,
+                          LPSECURITY_ATTRIBUTES security, DWORD creation, DWORD flags,
+                          HANDLE templateFile);
+BOOL WINAPI GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
+HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect,
+                                 DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name);
+LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow,
+                            SIZE_T bytes);
+BOOL WINAPI UnmapViewOfFile(LPCVOID base);
+BOOL WINAPI CloseHandle(HANDLE object);
+HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes);
+HLOCAL WINAPI LocalFree(HLOCAL block);
 
 // Multimedia
 DWORD WINAPI timeGetTime(void);
@@ -310,8 +399,18 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
 
 // GDI and WGL
+HDC WINAPI CreateCompatibleDC(HDC dc);
+BOOL WINAPI DeleteDC(HDC dc);
+HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                                HANDLE section, DWORD offset);
+HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
+BOOL WINAPI DeleteObject(HGDIOBJ object);
+int WINAPI SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
+                     const BITMAPINFO* info, UINT usage);
+BOOL WINAPI GdiFlush(void);
 int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor);
 BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor);
 BOOL WINAPI SwapBuffers(HDC dc);

@@ -147,6 +147,9 @@ bool EnsureVideo() {
     if (VideoUp) return true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C ends the program as on Windows
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    // The OpenGL library stays loaded between windows, until SDL shuts down
+    // at exit.
+    SDL_GL_LoadLibrary(nullptr);
     VideoUp = true;
     std::atexit(SDL_Quit);
     return true;
