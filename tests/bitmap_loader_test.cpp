@@ -228,21 +228,13 @@ TEST_F(BitmapLoader, MessagesAreCaptionedErrorAndOwnedByTheFocusedWindow) {
     EXPECT_EQ(MessageBoxScript::shown[0].caption, "Error");
     EXPECT_EQ(MessageBoxScript::shown[0].type, static_cast<UINT>(MB_OK));
 
-    StartVideo();
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "BitmapOwner";
-    ASSERT_TRUE(RegisterClassA(&windowClass));
-    HWND window = CreateWindowExA(0, "BitmapOwner", "", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                  nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    SetFocus(window);
+    TestWindow owner("BitmapOwner", DefWindowProcA);
+    ASSERT_NE(owner.window, nullptr);
+    SetFocus(owner.window);
     EXPECT_EQ(FailedLoad(InfoHeader({1, 1, 24})), ConversionError);
     ASSERT_EQ(MessageBoxScript::shown.size(), 1u);
-    EXPECT_EQ(MessageBoxScript::shown[0].owner, window);
+    EXPECT_EQ(MessageBoxScript::shown[0].owner, owner.window);
     EXPECT_EQ(MessageBoxScript::shown[0].caption, "Error");
-    DestroyWindow(window);
-    UnregisterClassA("BitmapOwner", nullptr);
 }
 
 // Every shorter piece of a good file fails, with the message for the part that is cut.

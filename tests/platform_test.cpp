@@ -58,26 +58,18 @@ TEST(MessageBoxes, FailAtOnceWithoutADisplay) {
 namespace {
 
 struct CapturedJoystick : testing::Test {
-    HWND window = nullptr;
+    TestWindow owner{"JoystickTest", DefWindowProcA};
+    HWND window = owner.window;
     SDL_Joystick* stick = nullptr;
     void SetUp() override {
-        StartVideo();
         SDL_InitSubSystem(SDL_INIT_JOYSTICK);
         int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 4, 0);
         ASSERT_GE(device, 0) << SDL_GetError();
         stick = SDL_JoystickOpen(device);
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "JoystickTest";
-        ASSERT_TRUE(RegisterClassA(&windowClass));
-        window = CreateWindowExA(0, "JoystickTest", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                 nullptr);
         ASSERT_EQ(joySetCapture(window, JOYSTICKID1, 0, FALSE), static_cast<MMRESULT>(JOYERR_NOERROR));
     }
     void TearDown() override {
         joyReleaseCapture(JOYSTICKID1);
-        DestroyWindow(window);
-        UnregisterClassA("JoystickTest", nullptr);
         SDL_JoystickClose(stick);
         SDL_JoystickDetachVirtual(0);
     }

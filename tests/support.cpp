@@ -49,6 +49,20 @@ void ScratchFolder::Write(const char* name, const std::string& content) const {
     std::ofstream(path / name, std::ios::binary) << content;
 }
 
+TestWindow::TestWindow(const char* name, WNDPROC procedure) : className(name), window(nullptr) {
+    StartVideo();
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.lpszClassName = name;
+    if (RegisterClassA(&windowClass))
+        window = CreateWindowExA(0, name, "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+}
+
+TestWindow::~TestWindow() {
+    DestroyWindow(window);
+    UnregisterClassA(className, nullptr);
+}
+
 void StartVideo() { SDL_InitSubSystem(SDL_INIT_VIDEO); }
 
 void PushKey(SDL_Keycode key, bool down, bool repeat) {

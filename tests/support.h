@@ -48,6 +48,14 @@ struct ScratchFolder {
     void Write(const char* name, const std::string& content) const;
 };
 
+// A small window of a class of its own, gone with the object.
+struct TestWindow {
+    const char* className;
+    HWND window;
+    TestWindow(const char* name, WNDPROC procedure);
+    ~TestWindow();
+};
+
 // SDL events as the player would cause them; SDL's video must be up.
 void StartVideo();
 void PushKey(SDL_Keycode key, bool down, bool repeat = false);

@@ -80,18 +80,10 @@ TEST_F(WindowProcTest, ScreenSaverAndMonitorPowerAreSwallowedOtherCommandsAreNot
     EXPECT_FALSE(QuitWaiting(&code));
     // Close from the system menu goes to the default procedure, which sends
     // the close message back to the game: a real window is needed for that.
-    StartVideo();
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = GameWindowProc;
-    windowClass.lpszClassName = "SystemMenuTest";
-    ASSERT_TRUE(RegisterClassA(&windowClass));
-    HWND window = CreateWindowExA(0, "SystemMenuTest", "", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                  nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    GameWindowProc(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    TestWindow menu("SystemMenuTest", GameWindowProc);
+    ASSERT_NE(menu.window, nullptr);
+    GameWindowProc(menu.window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(QuitWaiting(&code));
-    DestroyWindow(window);
-    UnregisterClassA("SystemMenuTest", nullptr);
 }
 
 TEST_F(WindowProcTest, JoystickTrianglesAndDeadBands) {

@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "little_endian.h"
+
 namespace {
 
 const int Size = 256;
@@ -150,16 +152,6 @@ Colour AtlasPixel(int x, int row) {
 }
 
 uint8_t Byte(double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); }
-
-void Put16(std::vector<uint8_t>& out, unsigned v) {
-    out.push_back(v & 0xFF);
-    out.push_back((v >> 8) & 0xFF);
-}
-
-void Put32(std::vector<uint8_t>& out, unsigned v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 
 }  // namespace
 

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "little_endian.h"
+
 namespace {
 
 const int Size = 32;
@@ -56,16 +58,6 @@ int PixelColour(const std::array<Face, 3>& faces, int x, int y) {
         return onEdge ? face.edge : face.fill;
     }
     return -1;
-}
-
-void Put16(std::vector<uint8_t>& out, unsigned v) {
-    out.push_back(v & 0xFF);
-    out.push_back((v >> 8) & 0xFF);
-}
-
-void Put32(std::vector<uint8_t>& out, unsigned v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "little_endian.h"
+
 namespace {
 
 const int Rate = 22050;
@@ -95,16 +97,6 @@ std::vector<double> DiceMatch() {
     Fade(samples, 16, 1100);
     Normalise(samples);
     return samples;
-}
-
-void Put16(std::vector<uint8_t>& out, unsigned v) {
-    out.push_back(v & 0xFF);
-    out.push_back((v >> 8) & 0xFF);
-}
-
-void Put32(std::vector<uint8_t>& out, unsigned v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
 }
 
 void PutTag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
