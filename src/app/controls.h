@@ -1,6 +1,9 @@
-// The test and cheat switches. Only the controls change them; a new game
-// leaves them as they are.
+// The controls: once per pass of the main loop, the key table becomes game
+// actions. Also the test and cheat switches, which only the controls change
+// and a new game leaves as they are.
 #pragma once
+
+#include "platform/win32.h"
 
 struct CheatFlagSet {
     bool Paused;          // game time stands still
@@ -10,3 +13,6 @@ struct CheatFlagSet {
 };
 
 extern CheatFlagSet CheatFlags;
+
+void ApplyControls(BYTE keys[256]);
+bool IsCheated();  // a switch that spoils a best score is or was on

@@ -1,10 +1,12 @@
 #include "app/main.h"
 
+#include "app/controls.h"
 #include "app/window.h"
 #include "game/board.h"
 #include "render/orientation.h"
 #include "render/scene_frame.h"
 #include "text/number_text.h"
+#include "ui/status_line.h"
 
 int RunMainLoop() {
     MSG msg{};
@@ -20,6 +22,7 @@ int RunMainLoop() {
         if (WindowActive && !RenderFrame()) done = true;
         if (!done && KeyStates[VK_ESCAPE]) done = true;
         if (!done) SwapBuffers(GameDeviceContext);
+        ApplyControls(KeyStates);  // also while minimised, and on the last pass
         if (done) return 0;
     }
 }
@@ -29,6 +32,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     NewGame();
     FractionDigits = 6;
     if (!CreateGameWindow("Qoxa's Texture Mapping Tutorial", 800, 600, 16)) return 0;
+    UpdateStatusLine();  // from here on the caption is the status line
     int exitCode = RunMainLoop();
     DestroyGameWindow();
     return exitCode;

@@ -5,6 +5,8 @@
 #include "app/launch_counter.h"
 #include "game/board.h"
 #include "render/orientation.h"
+#include "ui/high_score.h"
+#include "ui/sounds.h"
 #include "ui/status_line.h"
 
 namespace {
@@ -26,6 +28,9 @@ FrameTimer GameTimer;
 
 extern const int32_t DiceCap = BoardSize * BoardSize / 2;  // 24: the fraction is dropped
 
+OwnedString MoveSoundPath("Data/DiceMove.wav");
+OwnedString MatchSoundPath("Data/DiceMatch.wav");
+
 namespace {
 
 // Matrices nobody reads, around the board: while they live, the scratch
@@ -39,6 +44,12 @@ Board GameBoard;
 
 namespace {
 Matrix4 KeepScratchSecond;
+}  // namespace
+
+int32_t HighScore = 0;
+OwnedString HighScoreName;
+
+namespace {
 Matrix4 KeepScratchThird;
 }  // namespace
 

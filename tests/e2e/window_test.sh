@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Starts the game on an X server of its own and checks what a player sees:
-# one window with the start-up caption, the game's icon and an 800 x 600
-# client area, exit code 0 on Escape and on the close box, and the launch
-# counter in the working folder holding 0 after the first launch and 1
-# after the second.
+# one window captioned with the status line, the game's icon and an 800 x 600
+# client area; an arrow key moves the walker and N starts a new game (the
+# picture changes each time); exit code 0 on Escape and on the close box; and
+# the launch counter in the working folder holding 0 after the first launch
+# and 1 after the second.
 #
 #   window_test.sh native GAME X_CLOSE   the Linux build; X_CLOSE asks a window to close
 #   window_test.sh wine GAME PREFIX      the Windows build under Wine, in a 32-bit prefix
@@ -15,7 +16,7 @@ if [ -z "${KUBRASK_INSIDE_XVFB:-}" ]; then
 fi
 
 mode=$1 game=$(realpath "$2") helper=$3
-caption="Qoxa's Texture Mapping Tutorial"
+caption="Kubrask - Time: 3:00 - Score: 0"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -86,10 +87,32 @@ launch
 [ "$(xdotool search --name "^$caption\$" | wc -l)" -eq 1 ] || fail "more than one window"
 [ "$size" = 800x600 ] || fail "client area is ${size:-missing}, not 800x600"
 xprop -id "$window" _NET_WM_ICON | grep -q "Icon (32 x 32)" || fail "the window has no 32 x 32 icon"
-# Held for a moment, as a player does: the game looks at the key between frames.
-xdotool windowfocus --sync "$window" keydown Escape
-sleep 0.3
-xdotool keyup Escape
+# A key held for a moment, as a player does: the game looks at keys between frames.
+press() {
+    xdotool windowfocus --sync "$window" keydown "$1"
+    sleep 0.3
+    xdotool keyup "$1"
+    sleep 0.5
+}
+picture() { xwd -id "$window" -silent > "$1"; }
+changes() { { cmp -l "$1" "$2" || true; } | wc -l; }
+
+# The walker spins all the time, so some bytes always change; a move or a new
+# game must change far more. Launched first in an empty folder, the game is
+# seeded with 0: the walker stands on a die in column 6, row 3, with free
+# floor to its left, so Left rolls the die.
+picture still1
+sleep 0.5
+picture still2
+spin=$(changes still1 still2)
+press Left
+picture moved
+[ "$(changes still2 moved)" -gt $((3 * spin + 1000)) ] || fail "Left changed too little of the picture"
+[ "$(xdotool getwindowname "$window")" = "$caption" ] || fail "the caption changed on a move"
+press n
+picture renewed
+[ "$(changes moved renewed)" -gt $((3 * spin + 1000)) ] || fail "N changed too little of the picture"
+press Escape
 wait_for_end
 [ "$code" = 0 ] || fail "Escape ended the game with $code"
 [ "$(cat random.txt)" = 0 ] || fail "random.txt holds \"$(cat random.txt)\" after the first launch"

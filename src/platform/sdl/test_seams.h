@@ -35,3 +35,7 @@ int LiveLocalBlockCount();    // blocks from LocalAlloc not yet freed
 
 // How many times SwapBuffers has presented a picture since the start.
 int PresentedFrameCount();
+
+// The file the sound being played came from, "(alert)" for the default
+// sound, or null while nothing plays.
+const char* SoundNowPlaying();

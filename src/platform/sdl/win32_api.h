@@ -350,7 +350,37 @@ static_assert(sizeof(BITMAPCOREHEADER) == 12 && sizeof(BITMAPINFOHEADER) == 40 &
 #define VK_NUMLOCK 0x90
 #define VK_SCROLL 0x91
 
+#define MAX_PATH 260
+
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME;
+
+typedef struct _WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+} WIN32_FIND_DATAA;
+
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+
+// Sounds
+#define SND_SYNC 0x0000
+#define SND_ASYNC 0x0001
+#define SND_NODEFAULT 0x0002
+#define SND_NOSTOP 0x0010
+
 // Kernel
+HANDLE WINAPI FindFirstFileA(LPCSTR name, WIN32_FIND_DATAA* found);
+BOOL WINAPI FindClose(HANDLE search);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 HINSTANCE WINAPI GetModuleHandleA(LPCSTR moduleName);
@@ -368,6 +398,7 @@ HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes);
 HLOCAL WINAPI LocalFree(HLOCAL block);
 
 // Multimedia
+BOOL WINAPI sndPlaySoundA(LPCSTR sound, UINT flags);
 DWORD WINAPI timeGetTime(void);
 MMRESULT WINAPI joySetCapture(HWND window, UINT joystick, UINT period, BOOL changed);
 MMRESULT WINAPI joyReleaseCapture(UINT joystick);
