@@ -36,7 +36,10 @@ void RandomEvent(std::mt19937& pick) {
             if (some != nullptr && (some->flags & DIE_BUSY)) {
                 if (some->flags & DIE_SINKING) EndDieSink(*some);
                 else if (some->flags & DIE_RISING) EndDieRise(*some);
-                else if (some->flags & DIE_ROLLING) EndDieMove(*some);
+                else if (some->flags & DIE_ROLLING) {
+                    EndDieMove(*some);  // and the match that follows, as in the drawing
+                    EvaluateMatch(some->column, some->row, !(some->flags & DIE_SLIDING));
+                }
             } else if (some != nullptr) {
                 some->progress = static_cast<float>(pick() % 101) / 100.0f;  // part way
             }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/frame_timer.h"
+#include "game/matching.h"
 #include "game/moves.h"
 #include "platform/win32.h"
 #include "render/render_state.h"
@@ -178,7 +179,10 @@ void DrawDie(Die& die, bool preview, int32_t previewColumn, int32_t previewRow) 
                 glRotatef(r * angles[1], 0.0f, 1.0f, 0.0f);
             }
             die.progress += FrameDelta / MoveSeconds;
-            if (die.progress >= 1.0f) EndDieMove(die);
+            if (die.progress >= 1.0f) {
+                EndDieMove(die);
+                EvaluateMatch(die.column, die.row, !(die.flags & DIE_SLIDING));
+            }
         }
     }
     glMultMatrixf(die.orientation.e);
