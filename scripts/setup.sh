@@ -4,8 +4,8 @@
 #   setup.sh test   also what the tests need: the Windows cross build, Wine, an X server, clang
 set -euo pipefail
 
-packages=(cmake make g++ libsdl2-dev libgl-dev libglu1-mesa-dev libgtest-dev libx11-dev
-          libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+packages=(cmake make g++ libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libgl-dev libglu1-mesa-dev
+          libgtest-dev libx11-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
 if [ "${1:-}" = test ]; then
     packages+=(xvfb xauth xdotool x11-utils x11-apps
                g++-mingw-w64-i686-posix wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386

@@ -6,6 +6,7 @@
 #include "render/orientation.h"
 #include "render/scene_frame.h"
 #include "text/number_text.h"
+#include "ui/high_score.h"
 #include "ui/status_line.h"
 
 int RunMainLoop() {
@@ -30,6 +31,7 @@ int RunMainLoop() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     FillFaceCycleTable();
     NewGame();
+    LoadHighScore();
     FractionDigits = 6;
     if (!CreateGameWindow("Qoxa's Texture Mapping Tutorial", 800, 600, 16)) return 0;
     UpdateStatusLine();  // from here on the caption is the status line

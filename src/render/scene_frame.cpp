@@ -5,6 +5,7 @@
 #include "app/frame_timer.h"
 #include "game/matching.h"
 #include "game/moves.h"
+#include "game/pacing.h"
 #include "platform/win32.h"
 #include "render/render_state.h"
 
@@ -32,6 +33,7 @@ bool RenderFrame() {
     glTranslatef(0.0f, 0.0f, -SceneDistance);
     ApplyCameraView();
     glBindTexture(GL_TEXTURE_2D, DiceTexture);
+    UpdateClockAndPacing();
     DrawScene();
     // Read after the scene, so the spin stands still in the frame the game ends.
     WalkerSpin += FrameDelta * SpinPerSecond;

@@ -1,7 +1,9 @@
-// The file search, for exact names only: the game asks for one name and
-// wants to know whether an entry, file or folder, has it.
+// The file search, for exact names only, and renaming. The game asks for
+// one name and wants to know whether an entry, file or folder, has it.
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/sdl/layer.h"
@@ -24,3 +26,15 @@ HANDLE WINAPI FindFirstFileA(LPCSTR name, WIN32_FIND_DATAA* found) {
 }
 
 BOOL WINAPI FindClose(HANDLE search) { return search == &SearchHandle; }
+
+// Renaming replaces the target in one step, as MOVEFILE_REPLACE_EXISTING
+// asks; without it an existing target is kept and the call fails. The
+// write-through flag also makes the rename itself durable.
+BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
+    struct stat entry {};
+    if (existing == nullptr || replacement == nullptr) return FALSE;
+    if (!(flags & MOVEFILE_REPLACE_EXISTING) && stat(replacement, &entry) == 0) return FALSE;
+    if (std::rename(existing, replacement) != 0) return FALSE;
+    if (flags & MOVEFILE_WRITE_THROUGH) sync();
+    return TRUE;
+}

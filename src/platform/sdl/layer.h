@@ -30,6 +30,10 @@ bool EnsureVideo();
 bool VideoStarted();
 
 HWND WindowFromSdlId(Uint32 windowId);
+// Makes an SDL window created elsewhere in the layer (a dialog) one of its
+// windows; DestroyWindow ends it as any other.
+HWND AdoptSdlWindow(SDL_Window* sdl, const char* className, WNDPROC procedure,
+                    const std::string& caption);
 bool IsLiveWindow(HWND window);
 void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -3,6 +3,8 @@
 // The game itself never calls these.
 #pragma once
 
+#include <vector>
+
 #include "platform/sdl/win32_api.h"
 
 // Readings that QueryPerformanceFrequency, QueryPerformanceCounter and
@@ -39,3 +41,22 @@ int PresentedFrameCount();
 // The file the sound being played came from, "(alert)" for the default
 // sound, or null while nothing plays.
 const char* SoundNowPlaying();
+
+// The last name dialog drawn, kept after it closes: the font's base units,
+// where each control was drawn and the picture, so tests can hold it against
+// the template. Rectangles are in pixels of the dialog's client area.
+struct DialogDrawing {
+    int baseUnitX;  // the font's average character width
+    int baseUnitY;  // the font's character height
+    RECT client;
+    RECT ok, cancel, edit, label;
+    int caretX;     // where the edit field's caret was drawn, -1 without one
+    int width, height;
+    std::vector<DWORD> pixels;  // 0xRRGGBB, top row first
+};
+bool LastDialogDrawing(DialogDrawing* drawing);  // false until a dialog was drawn
+
+// Called by a running dialog whenever no input is waiting, so a test whose
+// scripted input runs out can end the dialog instead of hanging.
+typedef void (*DialogIdleHandler)(HWND dialog);
+void SetDialogIdleHandler(DialogIdleHandler handler);

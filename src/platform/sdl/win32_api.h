@@ -29,6 +29,7 @@ typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef UINT MMRESULT;
 typedef intptr_t LONG_PTR;
+typedef intptr_t INT_PTR;
 typedef uintptr_t SIZE_T;
 typedef void* HANDLE;
 typedef HANDLE HLOCAL;
@@ -58,6 +59,7 @@ typedef union LARGE_INTEGER {
 } LARGE_INTEGER;
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 typedef struct tagPOINT {
     LONG x;
@@ -200,6 +202,8 @@ static_assert(sizeof(BITMAPCOREHEADER) == 12 && sizeof(BITMAPINFOHEADER) == 40 &
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
 #define MM_JOY1MOVE 0x3A0
 #define MM_JOY1BUTTONDOWN 0x3B5
@@ -274,6 +278,9 @@ static_assert(sizeof(BITMAPCOREHEADER) == 12 && sizeof(BITMAPINFOHEADER) == 40 &
 #define IDIGNORE 5
 #define IDYES 6
 #define IDNO 7
+
+// Dialogs
+#define BN_CLICKED 0
 
 // Files and mappings
 #define GENERIC_READ 0x80000000L
@@ -379,6 +386,9 @@ typedef struct _WIN32_FIND_DATAA {
 #define SND_NOSTOP 0x0010
 
 // Kernel
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_WRITE_THROUGH 0x00000008
+BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
 HANDLE WINAPI FindFirstFileA(LPCSTR name, WIN32_FIND_DATAA* found);
 BOOL WINAPI FindClose(HANDLE search);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
@@ -430,6 +440,12 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
+                               DLGPROC procedure, LPARAM initParam);
+BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
+HWND WINAPI GetDlgItem(HWND dialog, int id);
+BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount);
 int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
 
 // GDI and WGL

@@ -163,6 +163,15 @@ HWND WindowFromSdlId(Uint32 windowId) {
     return nullptr;
 }
 
+HWND AdoptSdlWindow(SDL_Window* sdl, const char* className, WNDPROC procedure,
+                    const std::string& caption) {
+    HWND window = new HWND__{sdl, className, procedure, caption, false, HDC__{nullptr, 0}};
+    window->dc.window = window;
+    Windows.push_back(window);
+    SDL_DisableScreenSaver();
+    return window;
+}
+
 bool IsLiveWindow(HWND window) {
     return window != nullptr && std::find(Windows.begin(), Windows.end(), window) != Windows.end();
 }

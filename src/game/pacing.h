@@ -1,0 +1,4 @@
+// The game clock and the pacing of new dice, once per drawn frame.
+#pragma once
+
+void UpdateClockAndPacing();
