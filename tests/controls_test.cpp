@@ -61,11 +61,6 @@ struct ControlsTest : testing::Test {
         Pass({{code, true}});
         Pass({{code, false}});
     }
-    static std::string Caption() {
-        char text[256];
-        GetWindowTextA(GameWindow, text, sizeof text);
-        return text;
-    }
 };
 
 }  // namespace
@@ -125,10 +120,10 @@ TEST_F(ControlsTest, PauseTogglesOncePerPressAndPauseKeyHoldsUntilPIsReleased) {
 
 TEST_F(ControlsTest, FrameRateAndTestMessageOncePerKeyDownMessage) {
     Pass({{'F', true}});
-    EXPECT_NE(Caption().find(" - FPS:"), std::string::npos);
+    EXPECT_NE(CaptionOf(GameWindow).find(" - FPS:"), std::string::npos);
     SetWindowTextA(GameWindow, "");
     Pass({{'F', true}});  // each key-down message shows it again
-    EXPECT_NE(Caption().find(" - FPS:"), std::string::npos);
+    EXPECT_NE(CaptionOf(GameWindow).find(" - FPS:"), std::string::npos);
     Pass({{'D', true}});
     Pass({});
     Pass({{'D', true}});
@@ -204,7 +199,7 @@ TEST_F(ControlsTest, AfterTheGameOnlyNewGameCameraAndAboutWork) {
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     EXPECT_EQ(GameBoard.walker.column, 3);
     EXPECT_TRUE(MessageBoxScript::shown.empty());
-    EXPECT_EQ(Caption().find("FPS"), std::string::npos);
+    EXPECT_EQ(CaptionOf(GameWindow).find("FPS"), std::string::npos);
     Pass({{'V', true}});
     EXPECT_EQ(CameraView, 0);
     Pass({{'A', true}});

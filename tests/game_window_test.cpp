@@ -33,18 +33,13 @@ struct GameWindowTest : testing::Test {
     static bool Create() { return CreateGameWindow("Kubrask test", 800, 600, 16); }
 };
 
-std::string Caption(HWND window) {
-    char text[256];
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
 
 }  // namespace
 
 TEST_F(GameWindowTest, OpensAnOpenGlWindowWithTheGamesPerspective) {
     ASSERT_TRUE(Create());
     EXPECT_TRUE(MessageBoxScript::shown.empty());
-    EXPECT_EQ(Caption(GameWindow), "Kubrask test");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask test");
     RECT client;
     ASSERT_TRUE(GetClientRect(GameWindow, &client));
     EXPECT_EQ(client.right - client.left, 800);

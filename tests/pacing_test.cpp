@@ -28,11 +28,6 @@ struct PacingTest : testing::Test {
         FrameDelta = seconds;
         UpdateClockAndPacing();
     }
-    static std::string Caption() {
-        char text[256];
-        GetWindowTextA(GameWindow, text, sizeof text);
-        return text;
-    }
 };
 
 }  // namespace
@@ -44,7 +39,7 @@ TEST_F(PacingTest, QuarterSecondFramesRefreshAndSpawnOnStrictTests) {
     for (int frame = 1; frame <= 27; ++frame) {
         SetWindowTextA(GameWindow, "");
         Frame(0.25f);
-        if (!Caption().empty()) refreshes.push_back(frame);
+        if (!CaptionOf(GameWindow).empty()) refreshes.push_back(frame);
         if (DiceCount() != dice) spawns.push_back(frame);
         dice = DiceCount();
     }

@@ -28,11 +28,6 @@ struct StatusLineTest : testing::Test {
         StatusSuffix.Adopt(DuplicateString(""));
     }
     void TearDown() override { GameWindow = nullptr; }
-    std::string Caption() {
-        char text[512];
-        GetWindowTextA(GameWindow, text, sizeof text);
-        return text;
-    }
 };
 
 }  // namespace
@@ -46,44 +41,44 @@ TEST_F(StatusLineTest, TimeLeftInMinutesAndSeconds) {
     for (const auto& c : cases) {
         GameBoard.GameClock = c.clock;
         UpdateStatusLine();
-        EXPECT_EQ(Caption(), std::string("Kubrask - Time: ") + c.piece + " - Score: 0") << c.clock;
+        EXPECT_EQ(CaptionOf(GameWindow), std::string("Kubrask - Time: ") + c.piece + " - Score: 0") << c.clock;
     }
 }
 
 TEST_F(StatusLineTest, MessagesStickUntilReplacedOrANewGame) {
     GameBoard.ScoreTotal = 36;
     UpdateStatusLine("last score: 36");
-    EXPECT_EQ(Caption(), "Kubrask - Time: 3:00 - Score: 36 - last score: 36");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 3:00 - Score: 36 - last score: 36");
     GameBoard.GameClock = 179.0f;
     UpdateStatusLine();
-    EXPECT_EQ(Caption(), "Kubrask - Time: 2:59 - Score: 36 - last score: 36");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 2:59 - Score: 36 - last score: 36");
     UpdateStatusLine("last score: 4");
-    EXPECT_EQ(Caption(), "Kubrask - Time: 2:59 - Score: 36 - last score: 4");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 2:59 - Score: 36 - last score: 4");
     FillFaceCycleTable();
     NewGame();
     UpdateStatusLine();
-    EXPECT_EQ(Caption(), "Kubrask - Time: 3:00 - Score: 0");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 3:00 - Score: 0");
 }
 
 TEST_F(StatusLineTest, BestScoreShownOnlyWhenThereIsOne) {
     HighScoreName.Adopt(DuplicateString("Ann"));
     UpdateStatusLine();
-    EXPECT_EQ(Caption(), "Kubrask - Time: 3:00 - Score: 0");  // no score, no holder shown
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 3:00 - Score: 0");  // no score, no holder shown
     HighScore = 1234;
     UpdateStatusLine("last score: 9");
-    EXPECT_EQ(Caption(), "Kubrask - Time: 3:00 - Score: 0 - last score: 9 - High Score: 1234 by Ann");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 3:00 - Score: 0 - last score: 9 - High Score: 1234 by Ann");
     HighScoreName.Adopt(DuplicateString(""));
     UpdateStatusLine();
-    EXPECT_EQ(Caption(), "Kubrask - Time: 3:00 - Score: 0 - last score: 9 - High Score: 1234 by ");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 3:00 - Score: 0 - last score: 9 - High Score: 1234 by ");
 }
 
 TEST_F(StatusLineTest, FrameRate) {
     FrameDelta = static_cast<float>(1.0 / 60.0);
     ShowFps();
-    EXPECT_EQ(Caption(), "Kubrask - Time: 3:00 - Score: 0 - FPS:59.999996");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 3:00 - Score: 0 - FPS:59.999996");
     FrameDelta = 0.0f;  // no time passed: the first frame, a pause
     ShowFps();
-    EXPECT_EQ(Caption(), "Kubrask - Time: 3:00 - Score: 0 - FPS:inf");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 3:00 - Score: 0 - FPS:inf");
 }
 
 TEST(FileProbe, FilesAndFoldersExist) {

@@ -63,6 +63,12 @@ TestWindow::~TestWindow() {
     UnregisterClassA(className, nullptr);
 }
 
+std::string CaptionOf(HWND window) {
+    char text[512];
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
 void StartVideo() { SDL_InitSubSystem(SDL_INIT_VIDEO); }
 
 void PushKey(SDL_Keycode key, bool down, bool repeat) {

@@ -56,6 +56,9 @@ struct TestWindow {
     ~TestWindow();
 };
 
+// A window's caption, as the game set it.
+std::string CaptionOf(HWND window);
+
 // SDL events as the player would cause them; SDL's video must be up.
 void StartVideo();
 void PushKey(SDL_Keycode key, bool down, bool repeat = false);

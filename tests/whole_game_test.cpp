@@ -36,11 +36,6 @@ void PushDialogInput() {
     PushKey(SDLK_RETURN, false);
 }
 
-std::string Caption() {
-    char text[256];
-    GetWindowTextA(GameWindow, text, sizeof text);
-    return text;
-}
 
 }  // namespace
 
@@ -61,7 +56,7 @@ TEST(WholeGame, ThreeMinutesOfPlayEndInANamedBestScore) {
     FractionDigits = 6;
     ASSERT_TRUE(CreateGameWindow("Kubrask test", 160, 120, 16));
     UpdateStatusLine();
-    EXPECT_EQ(Caption(), "Kubrask - Time: 3:00 - Score: 0");
+    EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 3:00 - Score: 0");
 
     // Walk about at random, a key held for a few passes at a time, 50 ms a pass.
     const WPARAM arrows[4] = {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT};
@@ -105,7 +100,7 @@ TEST(WholeGame, ThreeMinutesOfPlayEndInANamedBestScore) {
     caption.Adopt(IntToText(score));
     caption.Prepend("Kubrask - Time: 3:00 - Score: 0 - High Score: ");
     caption.Append(" by Kim");
-    EXPECT_EQ(Caption(), caption.text);
+    EXPECT_EQ(CaptionOf(GameWindow), caption.text);
     DestroyGameWindow();
     MessageBoxScript::Reset();
 }
