@@ -12,13 +12,15 @@ set -euo pipefail
 
 if [ -z "${KUBRASK_INSIDE_XVFB:-}" ]; then
     export KUBRASK_INSIDE_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+    # A display number of its own, away from any other server's.
+    exec xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 
 mode=$1 game=$(realpath "$2") helper=$3
 caption="Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"  # the clock runs from 3:00
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pid=""
+trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 cd "$work"
 cp -r "$(dirname "$game")/Data" .  # the art, as the build lays it out beside the game
 
