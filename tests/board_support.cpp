@@ -23,8 +23,3 @@ Die* PlaceDie(int column, int row, uint32_t flags, float progress) {
 
 std::vector<int32_t> FacesOf(const Die& die) { return {die.faces, die.faces + 6}; }
 
-int DiceCount() {
-    int count = 0;
-    for (DieNode* node = GameBoard.dice.head; node != nullptr; node = node->next) ++count;
-    return count;
-}

@@ -12,4 +12,3 @@ void ClearBoard();
 Die* PlaceDie(int column, int row, uint32_t flags = DIE_IDLE, float progress = 0.0f);
 
 std::vector<int32_t> FacesOf(const Die& die);
-int DiceCount();

@@ -137,6 +137,12 @@ bool IsWalkerBlocked() {
     return cell != nullptr && cell->die != nullptr && (cell->die->flags & DIE_ROLLING);
 }
 
+int32_t DiceCount() {
+    int32_t count = 0;
+    for (DieNode* node = GameBoard.dice.head; node != nullptr; node = node->next) ++count;
+    return count;
+}
+
 bool IsSinkingAt(int32_t column, int32_t row) {
     BoardCell* cell = GameBoard.CellAt(column, row);
     return cell != nullptr && cell->die != nullptr && (cell->die->flags & DIE_SINKING);

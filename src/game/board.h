@@ -103,6 +103,7 @@ int32_t TopValue(const Die& die);
 float HeightFraction(const Die& die);
 float CellHeight(const BoardCell& cell);
 bool IsWalkerBlocked();
+int32_t DiceCount();  // dice in the list, dead ones included
 bool IsSinkingAt(int32_t column, int32_t row);
 
 // The ends of a die's animations, as the drawing makes them.

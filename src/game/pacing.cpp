@@ -11,12 +11,6 @@ const float StallSeconds = 5.0f;   // a die more whenever the count has stood st
 const float SpawnSeconds = 2.0f;   // a die more at most this often while below the cap
 const float StatusSeconds = 1.0f;  // the caption's time and score are refreshed this often
 
-int32_t CountDice() {
-    int32_t count = 0;
-    for (DieNode* node = GameBoard.dice.head; node != nullptr; node = node->next) ++count;
-    return count;
-}
-
 }  // namespace
 
 void UpdateClockAndPacing() {
@@ -32,7 +26,7 @@ void UpdateClockAndPacing() {
         FinishGame();
     }
 
-    int32_t count = CountDice();
+    int32_t count = DiceCount();
     if (count == LastDiceCount) {
         StallTimer += FrameDelta;
         if (StallTimer >= StallSeconds) {
@@ -47,7 +41,7 @@ void UpdateClockAndPacing() {
     SpawnTimer += FrameDelta;
     if (SpawnTimer > SpawnSeconds) {
         SpawnTimer -= SpawnSeconds;  // kept while the board is full, so the next try comes sooner
-        if (CountDice() < DiceCap) {
+        if (DiceCount() < DiceCap) {
             SpawnTimer = 0.0f;
             SpawnDie();
         }

@@ -27,7 +27,6 @@ void SetGameIcon(SDL_Window* window);
 
 // Starts SDL's video on first use; false when there is no display to use.
 bool EnsureVideo();
-bool VideoStarted();
 
 HWND WindowFromSdlId(Uint32 windowId);
 // Makes an SDL window created elsewhere in the layer (a dialog) one of its

@@ -155,8 +155,6 @@ bool EnsureVideo() {
     return true;
 }
 
-bool VideoStarted() { return VideoUp; }
-
 HWND WindowFromSdlId(Uint32 windowId) {
     for (HWND window : Windows)
         if (SDL_GetWindowID(window->sdl) == windowId) return window;
