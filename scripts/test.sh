@@ -18,6 +18,6 @@ done
 mkdir -p build/fuzz/corpus
 build/fuzz/bitmap_loader_fuzz -max_total_time=45 -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/corpus
 
-ctest --preset win32
+ctest --preset win32 -j2
 ctest --preset linux-asan -j2
 ctest --preset linux -j2

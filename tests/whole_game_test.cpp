@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "app/controls.h"
@@ -37,7 +40,86 @@ void PushDialogInput() {
 }
 
 
+// The game the end-to-end test plays: name=value lines, # starts a comment.
+std::map<std::string, std::string> ReadPlan() {
+    std::ifstream file(KUBRASK_SOURCE_DIR "/tests/e2e/planned_game.txt");
+    std::map<std::string, std::string> plan;
+    std::string line;
+    while (std::getline(file, line)) {
+        size_t equals = line.find('=');
+        if (line.empty() || line[0] == '#' || equals == std::string::npos) continue;
+        plan[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return plan;
+}
+
+WPARAM KeyCode(const std::string& name) {
+    if (name == "Left") return VK_LEFT;
+    if (name == "Right") return VK_RIGHT;
+    if (name == "Up") return VK_UP;
+    if (name == "Down") return VK_DOWN;
+    ADD_FAILURE() << "no key called " << name;
+    return 0;
+}
+
+// One pass of the real loop, after 50 ms.
+void Pass(DrivenClock& time) {
+    PostMessageA(GameWindow, WM_KEYDOWN, VK_ESCAPE, 0);  // this pass ends the loop
+    time.AdvanceMs(50);
+    ASSERT_EQ(RunMainLoop(), 0);
+    KeyStates[VK_ESCAPE] = 0;
+}
+
+// Starts as the game does in a folder whose launch counter holds the plan's,
+// waits idle for the given time, then presses each planned key for one pass
+// and lets a second go by after it. Returns the caption.
+std::string PlayPlan(const std::map<std::string, std::string>& plan, int idleMs) {
+    ScratchFolder folder;
+    DrivenClock time;
+    std::filesystem::create_directory("Data");
+    WriteTestAtlas("Data/DiceTexture.bmp");
+    folder.Write("random.txt", plan.at("counter"));
+    GameTimer = FrameTimer();
+    LastFrameTime = -1.0f;
+    CheatFlags = CheatFlagSet{};
+    FillFaceCycleTable();
+    SeedFromLaunchCounter();
+    RandomNext();  // as at launch, the first number is thrown away
+    NewGame();
+    LoadHighScore();
+    EXPECT_TRUE(CreateGameWindow("Kubrask test", 160, 120, 16));
+    UpdateStatusLine();
+    for (int ms = 0; ms < idleMs; ms += 50) Pass(time);
+    std::istringstream keys(plan.at("keys"));
+    for (std::string key; keys >> key;) {
+        WPARAM code = KeyCode(key);
+        PostMessageA(GameWindow, WM_KEYDOWN, code, 0);
+        Pass(time);
+        PostMessageA(GameWindow, WM_KEYUP, code, 0);
+        for (int pass = 0; pass < 20; ++pass) Pass(time);
+    }
+    std::string caption = CaptionOf(GameWindow);
+    DestroyGameWindow();
+    return caption;
+}
+
 }  // namespace
+
+// The moves the end-to-end test makes score what its plan says, at once or
+// after a slow start, in which a first new die has risen.
+TEST(WholeGame, ThePlannedGameScoresAsPlanned) {
+    auto plan = ReadPlan();
+    ASSERT_EQ(plan.count("counter") + plan.count("keys") + plan.count("score"), 3u);
+    const std::string ending = " - Score: " + plan["score"] + " - last score: " + plan["score"];
+    for (int idleMs : {0, 5500}) {
+        std::string caption = PlayPlan(plan, idleMs);
+        EXPECT_EQ(std::to_string(GameBoard.ScoreTotal), plan["score"]) << "after " << idleMs << " ms idle";
+        EXPECT_TRUE(caption.ends_with(ending)) << caption;
+        if (idleMs > 0) {
+            EXPECT_EQ(DiceCount(), 25);  // the first new die came first
+        }
+    }
+}
 
 TEST(WholeGame, ThreeMinutesOfPlayEndInANamedBestScore) {
     ScratchFolder folder;

@@ -1,0 +1,93 @@
+# The pieces the end-to-end scripts share: an X server of their own, a
+# scratch folder laid out as a player's, starting the game and finding its
+# windows, keys pressed as a player presses them.
+#
+# A script sources this file first, with its arguments:
+#   MODE GAME HELPER   MODE is native (HELPER: x_close, asks a window to close)
+#                      or wine (HELPER: the 32-bit Wine prefix)
+
+if [ -z "${KUBRASK_INSIDE_XVFB:-}" ]; then
+    export KUBRASK_INSIDE_XVFB=1
+    # A display number of its own, away from any other server's.
+    exec xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+mode=$1 game=$(realpath "$2") helper=$3
+wine_run=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../wine_run.sh")
+work=$(mktemp -d)
+pid=""
+trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
+cd "$work"
+cp -r "$(dirname "$game")/Data" .  # the art, as the build lays it out beside the game
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Prints the id of the first viewable window whose name matches the extended
+# regular expression $1, waiting up to $2 seconds (10 if not given); prints
+# nothing when there is none by then, or when the game has ended. (xdotool
+# misses windows named in UTF-8 alone, as SDL names its message boxes.)
+find_window() {
+    local tries=$((${2:-10} * 10)) id name
+    for _ in $(seq "$tries"); do
+        while read -r id name; do
+            if [[ "$name" =~ $1 ]] && xwininfo -id "$id" | grep -q "Map State: IsViewable"; then
+                echo "$id"
+                return
+            fi
+        done < <(xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": .*/\1 \2/p')
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+}
+
+# Starts the game in the scratch folder and waits for its window, captioned
+# to match $1; sets pid, window and size (its client area, as WxH).
+launch() {
+    if [ "$mode" = wine ]; then
+        bash "$wine_run" "$helper" "$game" &
+    else
+        "$game" &
+    fi
+    pid=$!
+    window=$(find_window "^$1\$" 120)  # a first run under Wine makes its prefix first
+    [ -n "$window" ] || fail "no window captioned \"$1\""
+    # The window may still be on its way up (Wine adds the OpenGL child late).
+    for _ in $(seq 100); do
+        size=$(client_size)
+        [ "$size" = 800x600 ] && break
+        sleep 0.1
+    done
+}
+
+# Sets code to the game's exit code, or fails if it does not end within 20 s.
+wait_for_end() {
+    for _ in $(seq 200); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            code=0
+            wait "$pid" || code=$?
+            pid=""
+            return
+        fi
+        sleep 0.1
+    done
+    fail "the game did not end"
+}
+
+client_size() {
+    if [ "$mode" = wine ]; then
+        # Wine draws the frame itself; the OpenGL client area is a child window.
+        xwininfo -id "$window" -children | sed -n 's/^ *0x[0-9a-f]* .*: ()  \([0-9]*x[0-9]*\)+.*/\1/p' | head -n 1
+    else
+        xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+    fi
+}
+
+# Holds key $2 down in window $1 for $3 seconds (0.3 if not given), as a
+# player does: the game looks at the keys between frames, so a press and
+# release that arrive together would go unseen. Then lets the game catch up.
+press() {
+    xdotool windowfocus --sync "$1" keydown "$2"
+    sleep "${3:-0.3}"
+    xdotool keyup "$2"
+    sleep 0.5
+}
