@@ -7,7 +7,7 @@
 
 #include "app/controls.h"
 #include "app/launch_counter.h"
-#include "board_support.h"
+#include "game/board.h"
 #include "game/matching.h"
 #include "game/moves.h"
 

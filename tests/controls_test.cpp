@@ -29,14 +29,10 @@ struct ControlsTest : testing::Test {
     ScratchFolder folder;
     DrivenClock time;
     void SetUp() override {
-        std::filesystem::create_directory("Data");
         WriteTestAtlas("Data/DiceTexture.bmp");
         std::filesystem::copy_file(KUBRASK_SOURCE_DIR "/Data/DiceMove.wav", "Data/DiceMove.wav");
         MessageBoxScript::Reset();
-        GameTimer = FrameTimer();
-        LastFrameTime = -1.0f;
-        CheatFlags = CheatFlagSet{};
-        TimeScale = 1.0f;
+        ResetLoopState();
         FractionDigits = 6;
         CameraView = 2;
         JoystickDirection = -1;
@@ -52,10 +48,7 @@ struct ControlsTest : testing::Test {
     // Posts the keys, then runs the loop for one pass, 20 ms after the last.
     void Pass(std::initializer_list<Key> keys) {
         for (const Key& key : keys) PostMessageA(GameWindow, key.down ? WM_KEYDOWN : WM_KEYUP, key.code, 0);
-        PostMessageA(GameWindow, WM_KEYDOWN, VK_ESCAPE, 0);
-        time.AdvanceMs(20);
-        EXPECT_EQ(RunMainLoop(), 0);
-        KeyStates[VK_ESCAPE] = 0;
+        EXPECT_EQ(RunOnePass(time, 20), 0);
     }
     void Press(WPARAM code) {
         Pass({{code, true}});

@@ -90,25 +90,6 @@ void NextStep(HWND dialog) {
     step(dialog);
 }
 
-void PushKeyWith(SDL_Keycode key, Uint16 mod = KMOD_NONE) {
-    for (bool down : {true, false}) {
-        SDL_Event event{};
-        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
-        event.key.keysym.mod = mod;
-        SDL_PushEvent(&event);
-    }
-}
-
-void PushText(const std::string& utf8) {
-    SDL_Event event{};
-    event.type = SDL_TEXTINPUT;
-    ASSERT_LT(utf8.size(), sizeof event.text.text);
-    std::memcpy(event.text.text, utf8.c_str(), utf8.size() + 1);
-    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
-}
-
 void PushClick(HWND dialog, int x, int y) {
     for (bool down : {true, false}) {
         SDL_Event event{};
@@ -229,7 +210,7 @@ TEST(DialogTemplate, OneDefinitionServesBothPlatforms) {
 
 TEST_F(DialogRun, EnterAtOnceTakesTheOfferedNameFromOk) {
     int windowsBefore = LiveWindowCount();
-    PushKeyWith(SDLK_RETURN);
+    PressKey(SDLK_RETURN);
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(seen.name, "Ann");
     EXPECT_EQ(seen.shortCount, 2u);  // at most the buffer's size less one, then the terminator
@@ -251,40 +232,40 @@ TEST_F(DialogRun, EnterAtOnceTakesTheOfferedNameFromOk) {
 }
 
 TEST_F(DialogRun, TypingGoesInAtTheCaretAsWindows1252) {
-    PushKeyWith(SDLK_TAB);  // Cancel
-    PushKeyWith(SDLK_TAB);  // the name
-    PushKeyWith(SDLK_END);
+    PressKey(SDLK_TAB);  // Cancel
+    PressKey(SDLK_TAB);  // the name
+    PressKey(SDLK_END);
     PushText(
         "\xC3\xA9\xE2\x82\xAC"
         "x\xE6\x97\xA5");  // é € x 日
-    PushKeyWith(SDLK_RETURN);
+    PressKey(SDLK_RETURN);
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(seen.name, "Ann\xE9\x80x");  // 日 has no place in Windows-1252
 }
 
 TEST_F(DialogRun, EditingKeysWorkAtTheCaret) {
-    PushKeyWith(SDLK_TAB, KMOD_LSHIFT);  // backwards from OK round to the name
-    PushKeyWith(SDLK_END);
-    PushKeyWith(SDLK_BACKSPACE);  // An|
-    PushKeyWith(SDLK_HOME);
-    PushKeyWith(SDLK_DELETE);  // |n
-    PushKeyWith(SDLK_RIGHT);
+    PressKey(SDLK_TAB, KMOD_LSHIFT);  // backwards from OK round to the name
+    PressKey(SDLK_END);
+    PressKey(SDLK_BACKSPACE);  // An|
+    PressKey(SDLK_HOME);
+    PressKey(SDLK_DELETE);  // |n
+    PressKey(SDLK_RIGHT);
     PushText("o");  // no|
-    PushKeyWith(SDLK_LEFT);
-    PushKeyWith(SDLK_LEFT);
-    PushKeyWith(SDLK_LEFT);  // already at the start
+    PressKey(SDLK_LEFT);
+    PressKey(SDLK_LEFT);
+    PressKey(SDLK_LEFT);  // already at the start
     PushText("J");           // J|no
-    PushKeyWith(SDLK_HOME);
-    PushKeyWith(SDLK_BACKSPACE);  // nothing before the caret
-    PushKeyWith(SDLK_RETURN);
+    PressKey(SDLK_HOME);
+    PressKey(SDLK_BACKSPACE);  // nothing before the caret
+    PressKey(SDLK_RETURN);
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(seen.name, "Jno");
 }
 
 TEST_F(DialogRun, EscapeAsksFirstAndNoKeepsTheDialog) {
     MessageBoxScript::answers = {IDNO};
-    PushKeyWith(SDLK_ESCAPE);
-    PushKeyWith(SDLK_RETURN);
+    PressKey(SDLK_ESCAPE);
+    PressKey(SDLK_RETURN);
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(seen.name, "Ann");
     ASSERT_EQ(MessageBoxScript::shown.size(), 1u);
@@ -297,7 +278,7 @@ TEST_F(DialogRun, EscapeAsksFirstAndNoKeepsTheDialog) {
 
 TEST_F(DialogRun, EscapeAnsweredYesGivesUp) {
     MessageBoxScript::answers = {IDYES};
-    PushKeyWith(SDLK_ESCAPE);
+    PressKey(SDLK_ESCAPE);
     EXPECT_EQ(Run(), 2);
     EXPECT_EQ(MessageBoxScript::shown.size(), 1u);
     EXPECT_EQ(seen.name, "");
@@ -305,8 +286,8 @@ TEST_F(DialogRun, EscapeAnsweredYesGivesUp) {
 
 TEST_F(DialogRun, SpaceOnCancelAndTheCloseBoxAreCancel) {
     MessageBoxScript::answers = {IDNO, IDYES};
-    PushKeyWith(SDLK_TAB);
-    PushKeyWith(SDLK_SPACE);
+    PressKey(SDLK_TAB);
+    PressKey(SDLK_SPACE);
     idleSteps.push_back([](HWND dialog) { PushWindowEvent(dialog, SDL_WINDOWEVENT_CLOSE); });
     EXPECT_EQ(Run(), 2);
     EXPECT_EQ(MessageBoxScript::shown.size(), 2u);
@@ -338,9 +319,9 @@ TEST_F(DialogRun, ClicksFocusTheFieldAndPressButtons) {
 }
 
 TEST_F(DialogRun, TheFieldHoldsAtMost299CharactersAndKeepsTheCaretInSight) {
-    PushKeyWith(SDLK_TAB);
-    PushKeyWith(SDLK_TAB);
-    PushKeyWith(SDLK_END);
+    PressKey(SDLK_TAB);
+    PressKey(SDLK_TAB);
+    PressKey(SDLK_END);
     std::string typed;
     for (int i = 0; i < 31; ++i) {
         std::string chunk = "abcdefghi" + std::to_string(i % 10);
@@ -352,7 +333,7 @@ TEST_F(DialogRun, TheFieldHoldsAtMost299CharactersAndKeepsTheCaretInSight) {
     DialogDrawing drawing{};
     idleSteps.push_back([&drawing](HWND dialog) {
         LastDialogDrawing(&drawing);
-        PushKeyWith(SDLK_RETURN);
+        PressKey(SDLK_RETURN);
         (void)dialog;
     });
     EXPECT_EQ(Run(), 1);
@@ -372,7 +353,7 @@ TEST_F(DialogRun, LaidOutInDialogUnitsThroughTheFontsBaseUnits) {
         SDL_GetWindowSize(SdlWindowOf(dialog), &width, &height);
         title = SDL_GetWindowTitle(SdlWindowOf(dialog));
         GetWindowTextA(dialog, caption, sizeof caption);
-        PushKeyWith(SDLK_RETURN);
+        PressKey(SDLK_RETURN);
     });
     EXPECT_EQ(Run(), 1);
     DialogDrawing d;

@@ -18,7 +18,6 @@ namespace {
 struct GameWindowTest : testing::Test {
     ScratchFolder folder;  // with the art the window needs
     void SetUp() override {
-        std::filesystem::create_directory("Data");
         WriteTestAtlas("Data/DiceTexture.bmp");
         MessageBoxScript::Reset();
         ClearCallFailures();

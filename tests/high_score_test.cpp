@@ -6,7 +6,7 @@
 
 #include "app/controls.h"
 #include "app/window.h"
-#include "board_support.h"
+#include "game/board.h"
 #include "support.h"
 #include "ui/high_score.h"
 
@@ -112,18 +112,6 @@ TEST_F(HighScoreTest, AnEqualOrLowerScoreOffersNoDialog) {
 
 namespace {
 
-void PushKeyStroke(SDL_Keycode key) {
-    PushKey(key, true);
-    PushKey(key, false);
-}
-
-void PushText(const char* utf8) {
-    SDL_Event event{};
-    event.type = SDL_TEXTINPUT;
-    SDL_strlcpy(event.text.text, utf8, sizeof event.text.text);
-    SDL_PushEvent(&event);
-}
-
 // A better score than the stored one, ready to be named.
 struct NamingTest : HighScoreTest {
     TestWindow owner{"NamingTest", DefWindowProcA};
@@ -133,7 +121,6 @@ struct NamingTest : HighScoreTest {
         FillFaceCycleTable();
         NewGame();
         GameBoard.ScoreTotal = 1234;
-        StartVideo();
     }
     void TearDown() override {
         GameWindow = nullptr;
@@ -144,10 +131,10 @@ struct NamingTest : HighScoreTest {
 }  // namespace
 
 TEST_F(NamingTest, ANameTypedAndConfirmedIsStored) {
-    PushKeyStroke(SDLK_TAB);  // from OK to Cancel to the name
-    PushKeyStroke(SDLK_TAB);
+    PressKey(SDLK_TAB);  // from OK to Cancel to the name
+    PressKey(SDLK_TAB);
     PushText("Jo");
-    PushKeyStroke(SDLK_RETURN);
+    PressKey(SDLK_RETURN);
     FinishGame();
     EXPECT_EQ(MessageBoxScript::shown.size(), 1u);  // the game-over message only
     EXPECT_EQ(HighScore, 1234);
@@ -158,16 +145,16 @@ TEST_F(NamingTest, ANameTypedAndConfirmedIsStored) {
 TEST_F(NamingTest, ThePreviousHoldersNameIsOfferedAndALongNameIsCut) {
     HighScore = 10;
     HighScoreName.Adopt(DuplicateString("Ann"));
-    PushKeyStroke(SDLK_RETURN);  // confirm the name as it stands
+    PressKey(SDLK_RETURN);  // confirm the name as it stands
     FinishGame();
     EXPECT_STREQ(HighScoreName.text, "Ann");
     EXPECT_EQ(HighScore, 1234);
 
     GameBoard.ScoreTotal = 2000;
-    PushKeyStroke(SDLK_TAB);
-    PushKeyStroke(SDLK_TAB);
+    PressKey(SDLK_TAB);
+    PressKey(SDLK_TAB);
     for (int k = 0; k < 31; ++k) PushText("abcdefghij");  // 310 more characters
-    PushKeyStroke(SDLK_RETURN);
+    PressKey(SDLK_RETURN);
     FinishGame();
     EXPECT_EQ(StringSize(HighScoreName.text), 300);  // 299 characters kept
     EXPECT_EQ(folder.Read("Kubrask.data").size(), 304u);
@@ -175,8 +162,8 @@ TEST_F(NamingTest, ThePreviousHoldersNameIsOfferedAndALongNameIsCut) {
 
 TEST_F(NamingTest, CancelAsksFirstAndYesStoresNothing) {
     MessageBoxScript::answers = {IDOK, IDNO, IDYES};  // game over, then No, then Yes
-    PushKeyStroke(SDLK_ESCAPE);
-    PushKeyStroke(SDLK_ESCAPE);
+    PressKey(SDLK_ESCAPE);
+    PressKey(SDLK_ESCAPE);
     FinishGame();
     ASSERT_EQ(MessageBoxScript::shown.size(), 3u);
     EXPECT_EQ(MessageBoxScript::shown[1].text, "Sure you don't want to enter a name?");

@@ -1,9 +1,11 @@
 #include "picture_support.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 #include "game/board.h"
+#include "little_endian.h"
 #include "platform/win32.h"
 #include "render/scene_frame.h"
 
@@ -13,16 +15,6 @@ const Rgb Colours[7] = {
     {40, 90, 40},  // the floor
     {230, 30, 30}, {30, 200, 40}, {30, 60, 230}, {230, 200, 30}, {200, 40, 200}, {30, 200, 210},
 };
-
-void Put32(std::ofstream& out, uint32_t v) {
-    const char bytes[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-    out.write(bytes, 4);
-}
-
-void Put16(std::ofstream& out, uint16_t v) {
-    const char bytes[2] = {char(v), char(v >> 8)};
-    out.write(bytes, 2);
-}
 
 uint32_t Crc32(const std::vector<uint8_t>& data, size_t from) {
     uint32_t crc = 0xFFFFFFFFu;
@@ -51,8 +43,7 @@ Rgb AtlasColour(int value) { return Colours[value]; }
 
 void WriteTestAtlas(const std::string& path) {
     const int size = 64;
-    std::ofstream out(path, std::ios::binary);
-    out.write("BM", 2);
+    std::vector<uint8_t> out = {'B', 'M'};
     Put32(out, 54 + size * size * 3);
     Put32(out, 0);
     Put32(out, 54);
@@ -70,9 +61,12 @@ void WriteTestAtlas(const std::string& path) {
             int band = static_cast<int>((y + 0.5) / size / 0.3125);
             int value = column < 3 && band < 3 ? cells[band][column] : -1;
             Rgb c = value >= 0 ? Colours[value] : Rgb{255, 255, 255};
-            const char bgr[3] = {char(c.b), char(c.g), char(c.r)};
-            out.write(bgr, 3);
+            out.insert(out.end(), {c.b, c.g, c.r});
         }
+    std::filesystem::path file(path);
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(out.data()),
+                                                 static_cast<std::streamsize>(out.size()));
 }
 
 Rgb ReadPixel(int x, int y) {

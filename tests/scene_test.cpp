@@ -23,12 +23,8 @@ struct SceneTest : testing::Test {
     DrivenClock time;
     void SetUp() override {
         MessageBoxScript::Reset();
-        std::filesystem::create_directory("Data");
         WriteTestAtlas("Data/DiceTexture.bmp");
-        GameTimer = FrameTimer();
-        LastFrameTime = -1.0f;
-        TimeScale = 1.0f;
-        CheatFlags = CheatFlagSet{};
+        ResetLoopState();
         FillFaceCycleTable();
         ASSERT_TRUE(CreateGameWindow("Kubrask test", 320, 240, 16));  // small: quick to draw
         CameraView = 1;

@@ -1,9 +1,16 @@
 #include "support.h"
 
+#include <gtest/gtest.h>
+
+#include "app/controls.h"
+#include "app/frame_timer.h"
+#include "app/main.h"
+#include "app/window.h"
 #include "platform/sdl/layer.h"
 
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -71,13 +78,42 @@ std::string CaptionOf(HWND window) {
 
 void StartVideo() { SDL_InitSubSystem(SDL_INIT_VIDEO); }
 
-void PushKey(SDL_Keycode key, bool down, bool repeat) {
+void PushKey(SDL_Keycode key, bool down, bool repeat, Uint16 mod) {
     SDL_Event event{};
     event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.key.repeat = repeat ? 1 : 0;
     event.key.keysym.sym = key;
+    event.key.keysym.mod = mod;
     SDL_PushEvent(&event);
+}
+
+void PressKey(SDL_Keycode key, Uint16 mod) {
+    PushKey(key, true, false, mod);
+    PushKey(key, false, false, mod);
+}
+
+void PushText(const std::string& utf8) {
+    SDL_Event event{};
+    event.type = SDL_TEXTINPUT;
+    ASSERT_LT(utf8.size(), sizeof event.text.text);
+    std::memcpy(event.text.text, utf8.c_str(), utf8.size() + 1);
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
+
+void ResetLoopState() {
+    GameTimer = FrameTimer();
+    LastFrameTime = -1.0f;
+    TimeScale = 1.0f;
+    CheatFlags = CheatFlagSet{};
+}
+
+int RunOnePass(DrivenClock& time, int ms) {
+    PostMessageA(GameWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+    time.AdvanceMs(ms);
+    int result = RunMainLoop();
+    KeyStates[VK_ESCAPE] = 0;
+    return result;
 }
 
 SDL_Window* SdlWindowOf(HWND window) { return window->sdl; }

@@ -39,6 +39,13 @@ struct DrivenClock {
     }
 };
 
+// The loop's clock, time scale and switches as a fresh start has them.
+void ResetLoopState();
+
+// One pass of the real loop, ms after the last: a posted Escape ends it
+// after its frame. Returns the loop's result.
+int RunOnePass(DrivenClock& time, int ms);
+
 // Runs the test in a fresh empty folder and returns to the old one after.
 struct ScratchFolder {
     std::filesystem::path previous, path;
@@ -61,6 +68,8 @@ std::string CaptionOf(HWND window);
 
 // SDL events as the player would cause them; SDL's video must be up.
 void StartVideo();
-void PushKey(SDL_Keycode key, bool down, bool repeat = false);
+void PushKey(SDL_Keycode key, bool down, bool repeat = false, Uint16 mod = KMOD_NONE);
+void PressKey(SDL_Keycode key, Uint16 mod = KMOD_NONE);  // down, then up
+void PushText(const std::string& utf8);                   // typed text, as SDL reports it
 void PushWindowEvent(HWND window, Uint8 event, int data1 = 0, int data2 = 0);
 SDL_Window* SdlWindowOf(HWND window);

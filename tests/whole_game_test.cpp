@@ -27,18 +27,25 @@ namespace {
 void PushDialogInput() {
     // Sent while the game-over box is open, so the name dialog that follows
     // reads them: to the name field, type, confirm.
-    for (SDL_Keycode key : {SDLK_TAB, SDLK_TAB}) {
-        PushKey(key, true);
-        PushKey(key, false);
-    }
-    SDL_Event text{};
-    text.type = SDL_TEXTINPUT;
-    SDL_strlcpy(text.text.text, "Kim", sizeof text.text.text);
-    SDL_PushEvent(&text);
-    PushKey(SDLK_RETURN, true);
-    PushKey(SDLK_RETURN, false);
+    PressKey(SDLK_TAB);
+    PressKey(SDLK_TAB);
+    PushText("Kim");
+    PressKey(SDLK_RETURN);
 }
 
+// Starts the game as WinMain does, from the generator as the caller seeded
+// it, in a folder of test art. False when the window could not be made.
+bool OpenGame() {
+    WriteTestAtlas("Data/DiceTexture.bmp");
+    ResetLoopState();
+    FillFaceCycleTable();
+    NewGame();
+    LoadHighScore();
+    FractionDigits = 6;
+    if (!CreateGameWindow("Kubrask test", 160, 120, 16)) return false;
+    UpdateStatusLine();
+    return true;
+}
 
 // The game the end-to-end test plays: name=value lines, # starts a comment.
 std::map<std::string, std::string> ReadPlan() {
@@ -63,12 +70,7 @@ WPARAM KeyCode(const std::string& name) {
 }
 
 // One pass of the real loop, after 50 ms.
-void Pass(DrivenClock& time) {
-    PostMessageA(GameWindow, WM_KEYDOWN, VK_ESCAPE, 0);  // this pass ends the loop
-    time.AdvanceMs(50);
-    ASSERT_EQ(RunMainLoop(), 0);
-    KeyStates[VK_ESCAPE] = 0;
-}
+void Pass(DrivenClock& time) { ASSERT_EQ(RunOnePass(time, 50), 0); }
 
 // Starts as the game does in a folder whose launch counter holds the plan's,
 // waits idle for the given time, then presses each planned key for one pass
@@ -76,19 +78,10 @@ void Pass(DrivenClock& time) {
 std::string PlayPlan(const std::map<std::string, std::string>& plan, int idleMs) {
     ScratchFolder folder;
     DrivenClock time;
-    std::filesystem::create_directory("Data");
-    WriteTestAtlas("Data/DiceTexture.bmp");
     folder.Write("random.txt", plan.at("counter"));
-    GameTimer = FrameTimer();
-    LastFrameTime = -1.0f;
-    CheatFlags = CheatFlagSet{};
-    FillFaceCycleTable();
     SeedFromLaunchCounter();
     RandomNext();  // as at launch, the first number is thrown away
-    NewGame();
-    LoadHighScore();
-    EXPECT_TRUE(CreateGameWindow("Kubrask test", 160, 120, 16));
-    UpdateStatusLine();
+    EXPECT_TRUE(OpenGame());
     for (int ms = 0; ms < idleMs; ms += 50) Pass(time);
     std::istringstream keys(plan.at("keys"));
     for (std::string key; keys >> key;) {
@@ -124,20 +117,10 @@ TEST(WholeGame, ThePlannedGameScoresAsPlanned) {
 TEST(WholeGame, ThreeMinutesOfPlayEndInANamedBestScore) {
     ScratchFolder folder;
     DrivenClock time;
-    std::filesystem::create_directory("Data");
-    WriteTestAtlas("Data/DiceTexture.bmp");
     MessageBoxScript::Reset();
     MessageBoxScript::whileOpen = PushDialogInput;
-    GameTimer = FrameTimer();
-    LastFrameTime = -1.0f;
-    CheatFlags = CheatFlagSet{};
-    FillFaceCycleTable();
     RandomSeed(4);
-    NewGame();
-    LoadHighScore();
-    FractionDigits = 6;
-    ASSERT_TRUE(CreateGameWindow("Kubrask test", 160, 120, 16));
-    UpdateStatusLine();
+    ASSERT_TRUE(OpenGame());
     EXPECT_EQ(CaptionOf(GameWindow), "Kubrask - Time: 3:00 - Score: 0");
 
     // Walk about at random, a key held for a few passes at a time, 50 ms a pass.
@@ -151,10 +134,7 @@ TEST(WholeGame, ThreeMinutesOfPlayEndInANamedBestScore) {
             held = arrows[pick() % 4];
             PostMessageA(GameWindow, WM_KEYDOWN, held, 0);
         }
-        PostMessageA(GameWindow, WM_KEYDOWN, VK_ESCAPE, 0);  // this pass ends the loop
-        time.AdvanceMs(50);
-        ASSERT_EQ(RunMainLoop(), 0);
-        KeyStates[VK_ESCAPE] = 0;
+        ASSERT_NO_FATAL_FAILURE(Pass(time));
         ++passes;
     }
     EXPECT_NEAR(passes, 3600, 2);  // 180 s of 50 ms passes

@@ -191,10 +191,5 @@ int main(int argc, char** argv) {
         bmp.resize(bmp.size() + rowBytes - Size * 3, 0);
     }
 
-    std::FILE* file = std::fopen(name, "wb");
-    if (file == nullptr || std::fwrite(bmp.data(), 1, bmp.size(), file) != bmp.size()) {
-        std::perror(name);
-        return 1;
-    }
-    return std::fclose(file) == 0 ? 0 : 1;
+    return WriteBytes(name, bmp) ? 0 : 1;
 }

@@ -121,10 +121,5 @@ int main(int argc, char** argv) {
             ico.push_back(bits);
         }
 
-    std::FILE* file = std::fopen(argv[1], "wb");
-    if (file == nullptr || std::fwrite(ico.data(), 1, ico.size(), file) != ico.size()) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    return std::fclose(file) == 0 ? 0 : 1;
+    return WriteBytes(argv[1], ico) ? 0 : 1;
 }

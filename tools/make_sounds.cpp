@@ -122,13 +122,7 @@ bool WriteWave(const std::string& name, const std::vector<double>& samples) {
         Put16(wav, static_cast<unsigned>(v) & 0xFFFF);
     }
 
-    std::FILE* file = std::fopen(name.c_str(), "wb");
-    if (file == nullptr || std::fwrite(wav.data(), 1, wav.size(), file) != wav.size()) {
-        std::perror(name.c_str());
-        if (file != nullptr) std::fclose(file);
-        return false;
-    }
-    return std::fclose(file) == 0;
+    return WriteBytes(name.c_str(), wav);
 }
 
 }  // namespace
