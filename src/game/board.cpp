@@ -112,10 +112,10 @@ void NewGame() {
     for (int32_t k = 0; k < board.width * board.height; ++k) board.cells[k].cellFlags = CELL_FLOOR;
     for (int32_t k = 0; k < DiceCap; ++k) SpawnDie();
     // The new dice stand at full height at once, and the walker on the last.
-    for (DieNode* node = board.dice.head; node != nullptr; node = node->next) {
-        node->die.flags = DIE_IDLE;
-        board.walker.column = node->die.column;
-        board.walker.row = node->die.row;
+    for (DieNode* node = board.dice.head; node != nullptr; node = node->next) node->die.flags = DIE_IDLE;
+    if (board.dice.tail != nullptr) {
+        board.walker.column = board.dice.tail->die.column;
+        board.walker.row = board.dice.tail->die.row;
     }
 }
 

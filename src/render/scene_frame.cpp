@@ -170,13 +170,11 @@ void DrawDie(Die& die, bool preview, int32_t previewColumn, int32_t previewRow) 
             float r = 1.0f - die.progress;
             Step step = DirectionToStep(die.rollDirection);
             if (!preview) glTranslatef(-2.0f * step.dx * r, -2.0f * step.dy * r, 0.0f);
-            if (!(die.flags & DIE_SLIDING)) {
+            if (!(die.flags & DIE_SLIDING)) {  // a slide neither lifts nor turns
                 float edge = 2.0f * std::fabs(r - 0.5f);
                 glTranslatef(0.0f, 0.0f, 1.0f - std::sqrt(2.0f - edge * edge));  // up over the edge
-            }
-            Vec4 angles = DirectionAngles(die.rollDirection);
-            angles.ScaleXYZ(-1.0f);
-            if (!(die.flags & DIE_SLIDING)) {
+                Vec4 angles = DirectionAngles(die.rollDirection);
+                angles.ScaleXYZ(-1.0f);
                 glRotatef(r * angles[0], 1.0f, 0.0f, 0.0f);
                 glRotatef(r * angles[1], 0.0f, 1.0f, 0.0f);
             }

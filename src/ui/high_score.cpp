@@ -23,9 +23,10 @@ void FinishGame() {
     OwnedString message;
     message.Adopt(IntToText(GameBoard.ScoreTotal));
     message.Prepend("Gamve Over!\nScore: ");
-    if (IsCheated()) message.Append("\nBUT YOU CHEATED!");
+    const bool cheated = IsCheated();
+    if (cheated) message.Append("\nBUT YOU CHEATED!");
     ShowModalMessage(message.text);
-    if (IsCheated()) return;  // a cheated game is never a best score
+    if (cheated) return;  // a cheated game is never a best score
     if (HighScore < GameBoard.ScoreTotal) {
         ShowNameDialog();
         if (NameEntryBuffer[0] != '\0') {

@@ -9,13 +9,21 @@
 #include "text/number_text.h"
 #include "ui/high_score.h"
 
+namespace {
+
+void AppendNumber(OwnedString& line, int32_t number) {
+    OwnedString text;
+    text.Adopt(IntToText(number));
+    line.Append(text.text);
+}
+
+}  // namespace
+
 void UpdateStatusLine(const char* message) {
     OwnedString line("Kubrask - Time: ");
     int32_t seconds = static_cast<int32_t>(GameBoard.GameClock);
     if (seconds > 0) {
-        OwnedString minutes;
-        minutes.Adopt(IntToText(seconds / 60));
-        line.Append(minutes.text);
+        AppendNumber(line, seconds / 60);
         line.Append(":");
         OwnedString rest;
         rest.Adopt(IntToText(seconds % 60));
@@ -25,19 +33,15 @@ void UpdateStatusLine(const char* message) {
         line.Append("OUT");
     }
     line.Append(" - Score: ");
-    OwnedString score;
-    score.Adopt(IntToText(GameBoard.ScoreTotal));
-    line.Append(score.text);
+    AppendNumber(line, GameBoard.ScoreTotal);
     if (message != nullptr) {
         StatusSuffix.Adopt(DuplicateString(message));
         StatusSuffix.Prepend(" - ");
     }
     line.Append(StatusSuffix.text);
     if (HighScore != 0) {
-        OwnedString best;
-        best.Adopt(IntToText(HighScore));
         line.Append(" - High Score: ");
-        line.Append(best.text);
+        AppendNumber(line, HighScore);
         line.Append(" by ");
         line.Append(HighScoreName.text);
     }

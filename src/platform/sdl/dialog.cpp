@@ -303,7 +303,6 @@ void MoveFocus(Dialog& dialog, bool backwards) {
         if (dialog.controls[at].tabStop) break;
     }
     dialog.focus = at;
-    KeepCaretVisible(dialog);
     dialog.dirty = true;
 }
 
@@ -455,16 +454,11 @@ LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 void BuildControls(Dialog& dialog) {
     for (const ControlTemplate& t : NameDialogControls) {
-        Control control{
-            t.id,   t.kind, t.tabStop, t.text, InPixels(dialog, t.x, t.y, t.width, t.height),
-            nullptr};
-        const char* className = t.kind == Kind::Edit    ? "Edit"
-                                : t.kind == Kind::Label ? "Static"
-                                                        : "Button";
-        control.handle.reset(
-            new HWND__{nullptr, className, nullptr, t.text, false, HDC__{nullptr, 0}});
-        control.handle->dc.window = control.handle.get();
-        dialog.controls.push_back(std::move(control));
+        // The handle only names the control (GetDlgItem, WM_COMMAND); it is
+        // no window of the layer's list.
+        dialog.controls.push_back({t.id, t.kind, t.tabStop, t.text,
+                                   InPixels(dialog, t.x, t.y, t.width, t.height),
+                                   std::make_unique<HWND__>()});
     }
 }
 

@@ -122,7 +122,7 @@ HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, 
     if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biBitCount != 24 ||
         header.biCompression != BI_RGB || header.biWidth <= 0 || header.biHeight <= 0)
         return nullptr;
-    size_t stride = (3 * static_cast<size_t>(header.biWidth) + 3) / 4 * 4;
+    size_t stride = DibRowBytes(static_cast<size_t>(header.biWidth), 24);
     if (stride * static_cast<size_t>(header.biHeight) > 0x7FFFFFFF) return nullptr;
     auto* memory = static_cast<BYTE*>(std::calloc(stride * header.biHeight, 1));
     if (memory == nullptr) return nullptr;
@@ -137,9 +137,8 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
     if (CallFails("SelectObject") || memory == nullptr) return nullptr;
     auto* bitmap = static_cast<HBITMAP>(object);
     if (bitmap != &StockBitmap) {
-        bool elsewhere = IsLiveBitmap(bitmap) && bitmap->selectedInto != nullptr &&
-                         bitmap->selectedInto != dc;
-        if (!IsLiveBitmap(bitmap) || elsewhere) return nullptr;
+        if (!IsLiveBitmap(bitmap) || (bitmap->selectedInto != nullptr && bitmap->selectedInto != dc))
+            return nullptr;  // gone, or selected into another DC
         bitmap->selectedInto = dc;
     }
     HBITMAP previous = memory->selected;
@@ -181,7 +180,7 @@ int WINAPI SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bi
     }
     uint64_t lastLine = std::min<uint64_t>(header.biHeight, bitmap->height);
     uint64_t count = start < lastLine ? std::min<uint64_t>(lines, lastLine - start) : 0;
-    size_t sourceStride = (static_cast<size_t>(header.biWidth) * depth + 31) / 32 * 4;
+    size_t sourceStride = DibRowBytes(static_cast<size_t>(header.biWidth), depth);
     LONG columns = std::min(header.biWidth, bitmap->width);
     const RGBQUAD* palette = info->bmiColors;
     for (uint64_t line = 0; line < count; ++line)

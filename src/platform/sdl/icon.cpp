@@ -28,7 +28,8 @@ void SetGameIcon(SDL_Window* window) {
         return;
     const unsigned char* palette = header + 40;
     const unsigned char* colours = palette + 16 * 4;
-    const int colourRow = (width / 2 + 3) / 4 * 4, maskRow = (width + 31) / 32 * 4;
+    const int colourRow = static_cast<int>(DibRowBytes(width, 4));
+    const int maskRow = static_cast<int>(DibRowBytes(width, 1));
     const unsigned char* mask = colours + colourRow * height;
     if (mask + maskRow * height > file + GameIconFileSize) return;
 

@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,12 @@ struct HWND__ {
     bool minimized;
     HDC__ dc;  // every window has its own device context (CS_OWNDC)
 };
+
+// Bytes in one stored row of a device-independent bitmap: rows are padded
+// to whole 32-bit words.
+inline size_t DibRowBytes(size_t width, unsigned bitsPerPixel) {
+    return (width * bitsPerPixel + 31) / 32 * 4;
+}
 
 // Gives an SDL window the game's icon.
 void SetGameIcon(SDL_Window* window);

@@ -5,7 +5,6 @@
 // unless SND_NODEFAULT says not to. With no audio device, nothing plays.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,46 +36,45 @@ bool OpenDevice() {
     return true;
 }
 
+// Samples of the given format in the device's, or nothing when SDL has no
+// conversion between the two.
+std::vector<Uint8> ToDevice(const Uint8* data, size_t length, SDL_AudioFormat format, Uint8 channels,
+                            int frequency) {
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, format, channels, frequency, Format.format, Format.channels, Format.freq) < 0)
+        return {};
+    std::vector<Uint8> samples(length * static_cast<size_t>(cvt.needed ? cvt.len_mult : 1));
+    std::copy(data, data + length, samples.begin());
+    if (cvt.needed) {
+        cvt.buf = samples.data();
+        cvt.len = static_cast<int>(length);
+        SDL_ConvertAudio(&cvt);
+        samples.resize(static_cast<size_t>(cvt.len_cvt));
+    }
+    return samples;
+}
+
 // A wave file in the device's format, or nothing when it cannot be read.
 std::vector<Uint8> LoadWave(const char* name) {
     SDL_AudioSpec spec{};
     Uint8* data = nullptr;
     Uint32 length = 0;
     if (SDL_LoadWAV(name, &spec, &data, &length) == nullptr) return {};
-    std::vector<Uint8> converted;
-    SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, Format.format, Format.channels,
-                          Format.freq) >= 0) {
-        converted.resize(static_cast<size_t>(length) * static_cast<size_t>(cvt.len_mult));
-        std::copy(data, data + length, converted.begin());
-        cvt.buf = converted.data();
-        cvt.len = static_cast<int>(length);
-        if (cvt.needed) SDL_ConvertAudio(&cvt);
-        converted.resize(static_cast<size_t>(cvt.needed ? cvt.len_cvt : static_cast<int>(length)));
-    }
+    std::vector<Uint8> samples = ToDevice(data, length, spec.format, spec.channels, spec.freq);
     SDL_FreeWAV(data);
-    return converted;
+    return samples;
 }
 
 // The alert: a short falling two-tone beep, made for the device's format.
 std::vector<Uint8> Alert() {
-    SDL_AudioCVT cvt;
     std::vector<Sint16> tone(22050 / 6);
     for (size_t i = 0; i < tone.size(); ++i) {
         double t = static_cast<double>(i) / 22050.0, hz = i < tone.size() / 2 ? 880.0 : 660.0;
         double fade = std::min(1.0, std::min(i, tone.size() - i) / 200.0);
         tone[i] = static_cast<Sint16>(8000.0 * fade * std::sin(2.0 * M_PI * hz * t));
     }
-    std::vector<Uint8> bytes(tone.size() * 2);
-    std::memcpy(bytes.data(), tone.data(), bytes.size());
-    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, 1, 22050, Format.format, Format.channels, Format.freq) > 0) {
-        bytes.resize(bytes.size() * static_cast<size_t>(cvt.len_mult));
-        cvt.buf = bytes.data();
-        cvt.len = static_cast<int>(tone.size() * 2);
-        SDL_ConvertAudio(&cvt);
-        bytes.resize(static_cast<size_t>(cvt.len_cvt));
-    }
-    return bytes;
+    return ToDevice(reinterpret_cast<const Uint8*>(tone.data()), tone.size() * sizeof tone[0], AUDIO_S16SYS,
+                    1, 22050);
 }
 
 bool Playing() { return Device != 0 && SDL_GetQueuedAudioSize(Device) > 0; }
@@ -99,8 +97,6 @@ BOOL WINAPI sndPlaySoundA(LPCSTR sound, UINT flags) {
         NowPlaying = "(alert)";
     }
     SDL_ClearQueuedAudio(Device);
-    if (SDL_QueueAudio(Device, samples.data(), static_cast<Uint32>(samples.size())) != 0) return FALSE;
-    // SND_SYNC, never used by the game, would wait here for the end.
-    while (!(flags & SND_ASYNC) && Playing()) SDL_Delay(10);
-    return TRUE;
+    // Always asynchronous: the game never asks to wait for the end.
+    return SDL_QueueAudio(Device, samples.data(), static_cast<Uint32>(samples.size())) == 0;
 }

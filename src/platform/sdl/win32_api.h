@@ -301,7 +301,6 @@ static_assert(sizeof(BITMAPCOREHEADER) == 12 && sizeof(BITMAPINFOHEADER) == 40 &
 #define BI_RLE4 2L
 #define BI_BITFIELDS 3L
 #define DIB_RGB_COLORS 0
-#define DIB_PAL_COLORS 1
 
 // Pixel formats
 #define PFD_DOUBLEBUFFER 0x00000001
@@ -380,7 +379,6 @@ typedef struct _WIN32_FIND_DATAA {
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 
 // Sounds
-#define SND_SYNC 0x0000
 #define SND_ASYNC 0x0001
 #define SND_NODEFAULT 0x0002
 #define SND_NOSTOP 0x0010

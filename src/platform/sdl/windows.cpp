@@ -166,7 +166,7 @@ HWND AdoptSdlWindow(SDL_Window* sdl, const char* className, WNDPROC procedure,
     HWND window = new HWND__{sdl, className, procedure, caption, false, HDC__{nullptr, 0}};
     window->dc.window = window;
     Windows.push_back(window);
-    SDL_DisableScreenSaver();
+    SDL_DisableScreenSaver();  // kept off while a window of ours exists
     return window;
 }
 
@@ -238,12 +238,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     SDL_Window* sdl = SDL_CreateWindow(Cp1252ToUtf8(caption).c_str(), x, y, width, height, flags);
     if (sdl == nullptr) return nullptr;
 
-    HWND window = new HWND__{sdl, windowClass->name, windowClass->info.lpfnWndProc, caption, false,
-                             HDC__{nullptr, 0}};
-    window->dc.window = window;
-    Windows.push_back(window);
+    HWND window = AdoptSdlWindow(sdl, windowClass->name.c_str(), windowClass->info.lpfnWndProc, caption);
     if (windowClass->info.hIcon == &GameIcon) SetGameIcon(sdl);
-    SDL_DisableScreenSaver();  // kept off while a window of ours exists
 
     CREATESTRUCTA create{param,  instance,   menu,   parent, height, width,
                          y,      x,          static_cast<LONG>(style),
