@@ -1,9 +1,6 @@
 // The Linux platform layer's own duties: text crossing into SDL, key codes,
-// joystick messages and message boxes without a display.
+// joystick messages.
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdlib>
 
 #include "platform/sdl/layer.h"
 #include "support.h"
@@ -41,18 +38,6 @@ TEST(Keys, MapToWindowsVirtualKeys) {
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_F1), VK_F1);
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_F12), VK_F1 + 11);
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_KP_5), VK_NUMPAD0 + 5);
-}
-
-TEST(MessageBoxes, FailAtOnceWithoutADisplay) {
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    SetMessageBoxHandler(nullptr);
-    auto start = std::chrono::steady_clock::now();
-    int answer = MessageBoxA(nullptr, "Initialization Failed.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
-    auto waited = std::chrono::steady_clock::now() - start;
-    SetMessageBoxHandler(MessageBoxScript::Answer);
-    EXPECT_EQ(answer, 0);
-    EXPECT_LT(waited, std::chrono::seconds(5));  // it did not wait for a player
 }
 
 namespace {

@@ -21,6 +21,7 @@ struct HWND__ {
     std::string caption;  // Windows-1252, as the game set it
     bool minimized;
     HDC__ dc;  // every window has its own device context (CS_OWNDC)
+    bool disabled = false;  // while it owns an open dialog or box: no keys, no close box
 };
 
 // Bytes in one stored row of a device-independent bitmap: rows are padded
@@ -41,7 +42,16 @@ HWND WindowFromSdlId(Uint32 windowId);
 HWND AdoptSdlWindow(SDL_Window* sdl, const char* className, WNDPROC procedure,
                     const std::string& caption);
 bool IsLiveWindow(HWND window);
+bool IsLayerSdlWindow(SDL_Window* sdl);  // the SDL window of a live window of ours
 void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// One SDL event as the thread's messages: window changes are sent to their
+// window at once, keys and the joystick are queued. Input for a disabled
+// window is dropped. Modal loops hand on what is not theirs through it.
+void TranslateSdlEvent(const SDL_Event& event);
+// Dispatches every queued message, as a modal loop does, without reading
+// SDL's events; a posted quit stays for the main loop.
+void DispatchWaitingMessages();
 
 // Test seam: true when a failure of this call was armed (and uses it up).
 bool CallFails(const char* functionName);

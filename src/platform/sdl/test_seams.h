@@ -3,6 +3,7 @@
 // The game itself never calls these.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/sdl/win32_api.h"
@@ -42,21 +43,30 @@ int PresentedFrameCount();
 // sound, or null while nothing plays.
 const char* SoundNowPlaying();
 
-// The last name dialog drawn, kept after it closes: the font's base units,
-// where each control was drawn and the picture, so tests can hold it against
-// the template. Rectangles are in pixels of the dialog's client area.
+// The last dialog or message box drawn, kept after it closes: the font's
+// base units, where each control was drawn and the picture, so tests can
+// hold it against the template. Rectangles are in pixels of the client area.
 struct DialogDrawing {
+    struct Control {
+        int id;
+        bool button;
+        bool isDefault;  // wears the default frame: Enter presses it
+        bool focused;
+        std::string text;
+        RECT place;
+    };
     int baseUnitX;  // the font's average character width
     int baseUnitY;  // the font's character height
     RECT client;
-    RECT ok, cancel, edit, label;
+    RECT ok, cancel, edit, label;  // of the controls with these ids or kinds
     int caretX;     // where the edit field's caret was drawn, -1 without one
+    std::vector<Control> controls;  // all of them, in tab order
     int width, height;
     std::vector<DWORD> pixels;  // 0xRRGGBB, top row first
 };
-bool LastDialogDrawing(DialogDrawing* drawing);  // false until a dialog was drawn
+bool LastDialogDrawing(DialogDrawing* drawing);  // false until one was drawn
 
-// Called by a running dialog whenever no input is waiting, so a test whose
-// scripted input runs out can end the dialog instead of hanging.
+// Called by a running dialog or box whenever no input is waiting, so a test
+// whose scripted input runs out can end it instead of hanging.
 typedef void (*DialogIdleHandler)(HWND dialog);
 void SetDialogIdleHandler(DialogIdleHandler handler);

@@ -68,7 +68,7 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
     if (window == nullptr) return;
     switch (event.event) {
         case SDL_WINDOWEVENT_CLOSE:  // the close box, as the system menu's Close
-            SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (!window->disabled) SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             if (!window->minimized)
@@ -105,7 +105,7 @@ HWND KeyboardTarget(Uint32 windowId) {
 void TranslateKeyEvent(const SDL_KeyboardEvent& event) {
     WORD key = VirtualKeyFromSdl(event.keysym.sym);
     HWND window = KeyboardTarget(event.windowID);
-    if (key == 0 || window == nullptr) return;
+    if (key == 0 || window == nullptr || window->disabled) return;
     // lParam: repeat count 1; bit 30 the previous state, bit 31 the transition.
     if (event.type == SDL_KEYDOWN)
         QueueMessage(window, WM_KEYDOWN, key, event.repeat ? 0x40000001 : 1);
@@ -116,24 +116,7 @@ void TranslateKeyEvent(const SDL_KeyboardEvent& event) {
 void PumpSdlEvents() {
     if (!VideoUp) return;
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-        switch (event.type) {
-            case SDL_WINDOWEVENT:
-                TranslateWindowEvent(event.window);
-                break;
-            case SDL_KEYDOWN:
-            case SDL_KEYUP:
-                TranslateKeyEvent(event.key);
-                break;
-            case SDL_JOYAXISMOTION:
-            case SDL_JOYBUTTONDOWN:
-            case SDL_JOYBUTTONUP:
-                TranslateJoystickEvent(event);
-                break;
-            default:
-                break;
-        }
-    }
+    while (SDL_PollEvent(&event)) TranslateSdlEvent(event);
 }
 
 bool Matches(const MSG& msg, HWND window, UINT low, UINT high) {
@@ -142,6 +125,33 @@ bool Matches(const MSG& msg, HWND window, UINT low, UINT high) {
 }
 
 }  // namespace
+
+void TranslateSdlEvent(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_WINDOWEVENT:
+            TranslateWindowEvent(event.window);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            TranslateKeyEvent(event.key);
+            break;
+        case SDL_JOYAXISMOTION:
+        case SDL_JOYBUTTONDOWN:
+        case SDL_JOYBUTTONUP:
+            TranslateJoystickEvent(event);
+            break;
+        default:
+            break;
+    }
+}
+
+void DispatchWaitingMessages() {
+    while (!Queue.empty()) {
+        MSG msg = Queue.front();
+        Queue.pop_front();
+        DispatchMessageA(&msg);
+    }
+}
 
 bool EnsureVideo() {
     if (VideoUp) return true;
@@ -172,6 +182,11 @@ HWND AdoptSdlWindow(SDL_Window* sdl, const char* className, WNDPROC procedure,
 
 bool IsLiveWindow(HWND window) {
     return window != nullptr && std::find(Windows.begin(), Windows.end(), window) != Windows.end();
+}
+
+bool IsLayerSdlWindow(SDL_Window* sdl) {
+    return sdl != nullptr && std::any_of(Windows.begin(), Windows.end(),
+                                         [sdl](HWND window) { return window->sdl == sdl; });
 }
 
 void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
