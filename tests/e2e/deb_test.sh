@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The Debian package as a player gets it: unpacked into a scratch root (as
+# dpkg would put it under /), started through its launcher from two
+# different folders with a scratch home. Both starts open the window with
+# the status line and share the launch counter in ~/.local/share/kubrask,
+# which goes 0 then 1, never in the folder they were started from; Escape
+# ends each with 0. A third start with XDG_DATA_HOME set keeps its files
+# there, and its close box ends it with 0.
+#
+#   deb_test.sh native PACKAGE.deb X_CLOSE
+set -euo pipefail
+[ -n "${KUBRASK_TRACE:-}" ] && set -x
+
+source "$(dirname "$0")/common.sh"
+caption="Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"
+deb=$game
+
+dpkg-deb -x "$deb" root
+game=$work/root/usr/games/kubrask
+[ -x "$game" ] || fail "the package has no launcher usr/games/kubrask"
+export HOME=$work/home
+unset XDG_DATA_HOME
+mkdir -p "$HOME" first second
+own=$HOME/.local/share/kubrask
+
+# Starts the launcher in folder $1 and ends the game with Escape, or with
+# the close box when $4 says so; the counter in folder $2 must then hold $3.
+start_in() {
+    cd "$work/$1"
+    launch "$caption"
+    if [ "${4:-}" = close ]; then "$helper" "$window"; else press "$window" Escape; fi
+    wait_for_end
+    [ "$code" = 0 ] || fail "ending the game started in $1 gave $code"
+    [ ! -e random.txt ] || fail "the start in $1 left random.txt in its working folder"
+    [ "$(cat "$2/random.txt" 2>/dev/null)" = "$3" ] ||
+        fail "after the start in $1, $2/random.txt holds \"$(cat "$2/random.txt" 2>/dev/null)\", not $3"
+}
+
+start_in first "$own" 0
+[ "$(readlink -f "$own/Data")" = "$work/root/usr/share/games/kubrask/Data" ] ||
+    fail "$own/Data leads to \"$(readlink -f "$own/Data")\", not the installed art"
+start_in second "$own" 1
+
+export XDG_DATA_HOME=$work/data-home
+start_in first "$XDG_DATA_HOME/kubrask" 0 close
+[ "$(cat "$own/random.txt")" = 1 ] || fail "a start with XDG_DATA_HOME set changed ~/.local/share/kubrask"
+echo "ok: the package's launcher, from two folders and with XDG_DATA_HOME, one counter per data home"
