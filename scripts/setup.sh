@@ -6,12 +6,13 @@
 set -euo pipefail
 
 packages=(cmake make g++ libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libgl-dev libglu1-mesa-dev
-          libgtest-dev libx11-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+          libgtest-dev libx11-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
+          dpkg-dev file)  # cpack's .deb: dpkg-shlibdeps, and file to find the binaries
 if [ "${1:-}" = test ]; then
     packages+=(xvfb xauth xdotool x11-utils x11-apps
                g++-mingw-w64-i686-posix wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
                clang libclang-rt-14-dev
-               dpkg-dev file lintian desktop-file-utils appstream nsis binutils)
+               lintian desktop-file-utils appstream nsis binutils)
 fi
 
 missing=()
