@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as a player gets it: unpacked into a scratch root (as
 # dpkg would put it under /), started through its launcher from two
-# different folders with a scratch home. Both starts open the window with
+# different folders with a scratch home, the second time through a link. Both starts open the window with
 # the status line and share the launch counter in ~/.local/share/kubrask,
 # which goes 0 then 1, never in the folder they were started from; Escape
 # ends each with 0. A third start with XDG_DATA_HOME set keeps its files
@@ -40,6 +40,11 @@ start_in() {
 start_in first "$own" 0
 [ "$(readlink -f "$own/Data")" = "$work/root/usr/share/games/kubrask/Data" ] ||
     fail "$own/Data leads to \"$(readlink -f "$own/Data")\", not the installed art"
+# The second start goes through a link elsewhere, as a player might put one
+# on their path: the launcher still finds the binary and the art.
+mkdir "$work/bin"
+ln -s "$game" "$work/bin/kubrask"
+game=$work/bin/kubrask
 start_in second "$own" 1
 
 export XDG_DATA_HOME=$work/data-home
