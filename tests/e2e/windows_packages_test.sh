@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows packages under Wine, in one scratch prefix made afresh:
 #
-# - the installer, run silently (/S) without administrator rights, puts the
-#   game, its art, a README and an uninstaller into the user's own programs
-#   folder and a Start-menu shortcut that starts in that folder;
+# - the installer asks for no administrator rights (its manifest says
+#   asInvoker) and, run silently (/S), puts the game, its art, a README and
+#   an uninstaller into the user's own programs folder, and a Start-menu
+#   shortcut that starts in that folder;
 # - the game started from the install folder, as the shortcut starts it,
 #   opens its window with the best score kept there and ends with 0 on Escape;
 # - the uninstaller, run silently, removes the program, the shortcut and its
@@ -27,6 +28,8 @@ run() {
     wineserver -w
 }
 
+level=$(grep -a -o 'requestedExecutionLevel level="[^"]*"' "$installer")
+[ "$level" = 'requestedExecutionLevel level="asInvoker"' ] || fail "the installer's manifest asks for ${level:-nothing}"
 run "$installer" /S
 users=$prefix/drive_c/users
 folder=$(find "$users" -type d -path '*/AppData/Local/Programs/Kubrask' | head -n 1)
