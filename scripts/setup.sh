@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Installs what Kubrask needs on Debian 12, skipping what is already there.
 #   setup.sh        building and playing on Linux
-#   setup.sh test   also what the tests need: the Windows cross build, Wine, an X server, clang
+#   setup.sh test   also what the tests need: the Windows cross build, Wine, an X server, clang,
+#                   and the packaging tools with their checkers
 set -euo pipefail
 
 packages=(cmake make g++ libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libgl-dev libglu1-mesa-dev
-          libgtest-dev libx11-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+          libgtest-dev libx11-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
+          dpkg-dev file)  # cpack's .deb: dpkg-shlibdeps, and file to find the binaries
 if [ "${1:-}" = test ]; then
     packages+=(xvfb xauth xdotool x11-utils x11-apps
                g++-mingw-w64-i686-posix wine wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
-               clang libclang-rt-14-dev)
+               clang libclang-rt-14-dev
+               lintian desktop-file-utils appstream nsis binutils)
 fi
 
 missing=()

@@ -3,6 +3,8 @@
 # address and undefined-behaviour sanitizers, and for 32-bit Windows, and
 # runs every test: the Windows build under Wine. Tests needing a display
 # start their own X server. The bitmap loader is also fuzzed for a while.
+# The Linux and Windows tests also make the packages (a .deb; a zip and an
+# installer, in build/*/packages) and try them; the sanitizer build makes none.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

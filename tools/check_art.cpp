@@ -3,10 +3,12 @@
 //
 //   check_art atlas DiceTexture.bmp
 //   check_art sounds FOLDER          (DiceMove.wav and DiceMatch.wav in it)
+//   check_art icon FILE.png SIZE     one of the desktop icons
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -215,12 +217,145 @@ int CheckSounds(const std::string& folder) {
     return failures == 0 ? 0 : 1;
 }
 
+unsigned U32BigEndian(const std::vector<uint8_t>& b, size_t at) {
+    return static_cast<unsigned>(b[at]) << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
+}
+
+unsigned Crc32(const uint8_t* bytes, size_t count) {
+    unsigned crc = 0xFFFFFFFF;
+    for (size_t i = 0; i < count; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (crc & 1 ? 0xEDB88320 : 0);
+    }
+    return ~crc;
+}
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+
+// The pixels of a PNG file as make_icon writes it: 8-bit palette indices
+// in stored deflate blocks, no filtering. Empty when the file is not so.
+std::vector<Rgba> ReadIconPng(const std::string& name, unsigned size) {
+    std::vector<uint8_t> b = ReadFile(name);
+    const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Expect(b.size() > 8 && std::equal(signature, signature + 8, b.begin()), name + " has the PNG signature");
+    if (failures > 0) return {};
+    std::vector<uint8_t> header, palette, alpha, stream;
+    bool ended = false;
+    for (size_t at = 8; at + 12 <= b.size() && !ended;) {
+        unsigned length = U32BigEndian(b, at);
+        if (at + 12 + length > b.size()) break;
+        std::string type(b.begin() + at + 4, b.begin() + at + 8);
+        Expect(Crc32(&b[at + 4], length + 4) == U32BigEndian(b, at + 8 + length), "chunk " + type + " has the right CRC");
+        std::vector<uint8_t> data(b.begin() + at + 8, b.begin() + at + 8 + length);
+        if (type == "IHDR") header = data;
+        if (type == "PLTE") palette = data;
+        if (type == "tRNS") alpha = data;
+        if (type == "IDAT") stream.insert(stream.end(), data.begin(), data.end());
+        ended = type == "IEND";
+        at += 12 + length;
+    }
+    Expect(ended, "the chunks run to IEND");
+    Expect(header.size() == 13 && U32BigEndian(header, 0) == size && U32BigEndian(header, 4) == size,
+           "is " + std::to_string(size) + " pixels square");
+    Expect(header.size() == 13 && header[8] == 8 && header[9] == 3 && header[12] == 0,
+           "holds 8-bit palette indices, not interlaced");
+    Expect(!palette.empty() && palette.size() % 3 == 0 && alpha.size() <= palette.size() / 3,
+           "has a palette and at most one transparency entry per colour");
+    Expect(stream.size() > 6 && stream[0] == 0x78 && (stream[0] << 8 | stream[1]) % 31 == 0, "has a zlib stream");
+    if (failures > 0) return {};
+
+    std::vector<uint8_t> rows;
+    size_t at = 2;
+    for (bool last = false; !last;) {
+        if (at + 5 > stream.size() || (stream[at] & 6) != 0) break;  // stored blocks only
+        last = stream[at] & 1;
+        unsigned count = U16(stream, at + 1);
+        if (U16(stream, at + 3) != (~count & 0xFFFF) || at + 5 + count > stream.size()) break;
+        rows.insert(rows.end(), stream.begin() + at + 5, stream.begin() + at + 5 + count);
+        at += 5 + count;
+    }
+    uint32_t a = 1, sum = 0;
+    for (uint8_t byte : rows) {
+        a = (a + byte) % 65521;
+        sum = (sum + a) % 65521;
+    }
+    Expect(rows.size() == size * (size + 1) && at + 4 == stream.size() && U32BigEndian(stream, at) == (sum << 16 | a),
+           "the pixels fill stored deflate blocks with the right Adler-32");
+    if (failures > 0) return {};
+
+    std::vector<Rgba> pixels;
+    for (unsigned y = 0; y < size; ++y) {
+        Expect(rows[y * (size + 1)] == 0, "row " + std::to_string(y) + " is unfiltered");
+        for (unsigned x = 0; x < size; ++x) {
+            unsigned index = rows[y * (size + 1) + 1 + x];
+            if (index >= palette.size() / 3) {
+                Expect(false, "every pixel is in the palette");
+                return {};
+            }
+            pixels.push_back({palette[3 * index], palette[3 * index + 1], palette[3 * index + 2],
+                              index < alpha.size() ? alpha[index] : uint8_t{255}});
+        }
+    }
+    return pixels;
+}
+
+// The icon shows the die of icon 101 at any size: transparent around it,
+// a green top, a blue left and a red right side, and its black pips.
+int CheckIcon(const std::string& name, int size) {
+    std::vector<Rgba> pixels = ReadIconPng(name, size);
+    if (pixels.empty()) return 1;
+    // Where to look, in the 32-pixel icon's coordinates.
+    auto at = [&](double x, double y) { return pixels[static_cast<int>(y * size / 32) * size + static_cast<int>(x * size / 32)]; };
+    auto is = [](Rgba p, int r, int g, int b) { return p.a == 255 && p.r == r && p.g == g && p.b == b; };
+    int transparent = 0;
+    for (Rgba p : pixels) {
+        Expect(p.a == 0 || p.a == 255, "every pixel is either transparent or opaque");
+        transparent += p.a == 0;
+    }
+    Expect(at(0.5, 0.5).a == 0 && at(31.5, 0.5).a == 0 && at(0.5, 31.5).a == 0 && at(31.5, 31.5).a == 0,
+           "the corners are transparent");
+    double share = static_cast<double>(transparent) / pixels.size();
+    Expect(share > 0.3 && share < 0.42, "about a third of the icon is transparent, not " + std::to_string(share));
+    Expect(is(at(11.5, 6.5), 0, 255, 0), "the top is green");
+    Expect(is(at(8.5, 16.5), 0, 0, 255), "the left side is blue");
+    Expect(is(at(20, 18), 255, 0, 0), "the right side is red");
+    Expect(is(at(16, 8.5), 0, 0, 0), "the one pip is in the middle of the top");
+
+    if (size >= 32) {  // smaller, a pip is a pixel or two and may touch the rim
+        std::vector<char> seen(pixels.size(), 0);
+        int pips = 0;
+        for (int start = 0; start < size * size; ++start) {
+            if (seen[start] || !is(pixels[start], 0, 0, 0)) continue;
+            ++pips;
+            std::vector<int> stack{start};
+            seen[start] = 1;
+            while (!stack.empty()) {
+                int here = stack.back(), x = here % size, y = here / size;
+                stack.pop_back();
+                const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+                for (const auto& step : steps) {
+                    int nx = x + step[0], ny = y + step[1], next = ny * size + nx;
+                    if (nx < 0 || ny < 0 || nx >= size || ny >= size || seen[next] || !is(pixels[next], 0, 0, 0))
+                        continue;
+                    seen[next] = 1;
+                    stack.push_back(next);
+                }
+            }
+        }
+        Expect(pips == 6, "the three sides show six pips in all, not " + std::to_string(pips));
+    }
+    return failures == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string what = argc == 3 ? argv[1] : "";
     if (what == "atlas") return CheckAtlas(argv[2]);
     if (what == "sounds") return CheckSounds(argv[2]);
-    std::fprintf(stderr, "usage: check_art atlas FILE.bmp | check_art sounds FOLDER\n");
+    if (argc == 4 && std::string(argv[1]) == "icon") return CheckIcon(argv[2], std::atoi(argv[3]));
+    std::fprintf(stderr, "usage: check_art atlas FILE.bmp | check_art sounds FOLDER | check_art icon FILE.png SIZE\n");
     return 2;
 }

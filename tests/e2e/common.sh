@@ -9,7 +9,7 @@
 if [ -z "${KUBRASK_INSIDE_XVFB:-}" ]; then
     export KUBRASK_INSIDE_XVFB=1
     # A display number of its own, away from any other server's.
-    exec xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+    exec xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1024x768x24 -fp built-ins" bash "$0" "$@"
 fi
 
 mode=$1 game=$(realpath "$2") helper=$3
@@ -18,7 +18,9 @@ work=$(mktemp -d)
 pid=""
 trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 cd "$work"
-cp -r "$(dirname "$game")/Data" .  # the art, as the build lays it out beside the game
+# The art, as the build lays it out beside the game; an installed game
+# brings its own.
+if [ -d "$(dirname "$game")/Data" ]; then cp -r "$(dirname "$game")/Data" .; fi
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
