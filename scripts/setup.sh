@@ -15,10 +15,16 @@ if [ "${1:-}" = test ]; then
                lintian desktop-file-utils appstream nsis binutils)
 fi
 
+# A package counts when it is installed for this machine's architecture (or
+# for all), or for the one its name asks for (wine32:i386).
+native=$(dpkg --print-architecture)
+installed() {
+    dpkg-query -W -f='${Architecture} ${Status}\n' "$1" 2>/dev/null |
+        grep -Eq "^($native|all|${1#*:}) install ok installed\$"
+}
 missing=()
 for package in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [ "$status" = "install ok installed" ] || missing+=("$package")
+    installed "$package" || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -22,12 +22,17 @@ cd "$work"
 # brings its own.
 if [ -d "$(dirname "$game")/Data" ]; then cp -r "$(dirname "$game")/Data" .; fi
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# What the game says on standard error (every box it shows is there too),
+# shown when a check fails.
+fail() {
+    echo "FAIL: $*" >&2
+    [ -s game.err ] && sed 's/^/  game: /' game.err >&2
+    exit 1
+}
 
 # Prints the id of the first viewable window whose name matches the extended
 # regular expression $1, waiting up to $2 seconds (10 if not given); prints
-# nothing when there is none by then, or when the game has ended. (xdotool
-# misses windows named in UTF-8 alone, as SDL names its message boxes.)
+# nothing when there is none by then, or when the game has ended.
 find_window() {
     local tries=$((${2:-10} * 10)) id name
     for _ in $(seq "$tries"); do
@@ -42,15 +47,21 @@ find_window() {
     done
 }
 
+# Starts the game in the scratch folder, its standard error kept in game.err;
+# sets pid.
+start_game() {
+    if [ "$mode" = wine ]; then
+        bash "$wine_run" "$helper" "$game" 2>>game.err &
+    else
+        "$game" 2>>game.err &
+    fi
+    pid=$!
+}
+
 # Starts the game in the scratch folder and waits for its window, captioned
 # to match $1; sets pid, window and size (its client area, as WxH).
 launch() {
-    if [ "$mode" = wine ]; then
-        bash "$wine_run" "$helper" "$game" &
-    else
-        "$game" &
-    fi
-    pid=$!
+    start_game
     window=$(find_window "^$1\$" 120)  # a first run under Wine makes its prefix first
     [ -n "$window" ] || fail "no window captioned \"$1\""
     # The window may still be on its way up (Wine adds the OpenGL child late).
