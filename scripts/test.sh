@@ -13,17 +13,17 @@ for preset in linux linux-asan win32 fuzz; do
 done
 
 # The file readers under libFuzzer, each from its own small files in
-# fuzz/corpus: the bitmap loader for 35 seconds, the best-score loader and the
-# launch counter for 20 each. What a target finds on the way is kept in
+# fuzz/corpus: the bitmap loader for 32 seconds, the best-score loader and the
+# launch counter for 18 each. What a target finds on the way is kept in
 # build/fuzz/corpus, and the input of any failure in build/fuzz.
 fuzz() {
     mkdir -p "build/fuzz/corpus/$1"
     "build/fuzz/$1_fuzz" -max_total_time="$2" -artifact_prefix="build/fuzz/$1-" \
         "build/fuzz/corpus/$1" "fuzz/corpus/$1"
 }
-fuzz bitmap_loader 35
-fuzz high_score 20
-fuzz launch_counter 20
+fuzz bitmap_loader 32
+fuzz high_score 18
+fuzz launch_counter 18
 
 ctest --preset win32 -j2
 ctest --preset linux-asan -j2
