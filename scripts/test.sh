@@ -2,7 +2,7 @@
 # Installs what is missing, builds Kubrask for Linux, for Linux under the
 # address and undefined-behaviour sanitizers, and for 32-bit Windows, and
 # runs every test: the Windows build under Wine. Tests needing a display
-# start their own X server. The bitmap loader is also fuzzed for a while.
+# start their own X server. The file readers are also fuzzed for a while.
 # The Linux and Windows tests also make the packages (a .deb; a zip and an
 # installer, in build/*/packages) and try them; the sanitizer build makes none.
 set -euo pipefail
@@ -14,11 +14,18 @@ for preset in linux linux-asan win32 fuzz; do
     cmake --build --preset "$preset"
 done
 
-# The bitmap loader under libFuzzer for 45 seconds, from the small files in
-# fuzz/corpus; what it finds on the way is kept in build/fuzz/corpus, and the
-# input of any failure in build/fuzz.
-mkdir -p build/fuzz/corpus
-build/fuzz/bitmap_loader_fuzz -max_total_time=45 -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/corpus
+# The file readers under libFuzzer, each from its own small files in
+# fuzz/corpus: the bitmap loader for 32 seconds, the best-score loader and the
+# launch counter for 18 each. What a target finds on the way is kept in
+# build/fuzz/corpus, and the input of any failure in build/fuzz.
+fuzz() {
+    mkdir -p "build/fuzz/corpus/$1"
+    "build/fuzz/$1_fuzz" -max_total_time="$2" -artifact_prefix="build/fuzz/$1-" \
+        "build/fuzz/corpus/$1" "fuzz/corpus/$1"
+}
+fuzz bitmap_loader 32
+fuzz high_score 18
+fuzz launch_counter 18
 
 ctest --preset win32 -j2
 ctest --preset linux-asan -j2

@@ -282,7 +282,8 @@ TEST_F(BitmapLoader, HostileHeadersAreRefusedWithoutReadingPastTheFile) {
         {"zero height", InfoHeader({1, 0, 24}) + pixel, ConversionError},
         {"top-down rows", InfoHeader({1, -2, 24}) + pixel + pixel, ConversionError},
         {"widest core", CoreHeader(65535, 1, 24) + std::string(65535 * 3 + 3, '\0'), ConversionError},
-        {"wider than 32768", InfoHeader({32769, 1, 24}) + std::string(98308, '\0'), ConversionError},
+        {"wider than 16384", InfoHeader({16385, 1, 24}) + std::string(49156, '\0'), ConversionError},
+        {"taller than 16384", InfoHeader({1, 16385, 24}) + std::string(16385 * 4, '\0'), ConversionError},
         {"huge section", InfoHeader({32768, 32768, 1}) + Quad(0, 0, 0) + Quad(1, 1, 1) + pixel,
          ConversionError},
         {"rows past the end", InfoHeader({1, 30000, 24}) + pixel + pixel, ConversionError},
@@ -305,10 +306,13 @@ TEST_F(BitmapLoader, HostileHeadersAreRefusedWithoutReadingPastTheFile) {
     };
     for (const auto& hostile : cases) EXPECT_EQ(FailedLoad(hostile.file), hostile.message) << hostile.what;
 
-    // The largest side that is accepted.
-    Image image = Load(InfoHeader({32768, 1, 24}) + std::string(98304, '\x11'));
+    // The largest sides that are accepted.
+    Image image = Load(InfoHeader({16384, 1, 24}) + std::string(49152, '\x11'));
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->width, 32768);
+    EXPECT_EQ(image->width, 16384);
+    image = Load(InfoHeader({1, 16384, 24}) + std::string(16384 * 4, '\x11'));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->height, 16384);
 }
 
 TEST(BitmapPalette, EntriesFollowTheBitCountOrColoursUsed) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "app/launch_counter.h"
@@ -81,4 +84,101 @@ TEST(LaunchCounter, NeitherReadableNorWritableLeavesTheGeneratorUnseeded) {
     EXPECT_EQ(RandomNext(), 41);  // still the state 1 of an unseeded generator
     EXPECT_TRUE(std::filesystem::is_symlink(folder.path / "random.txt"));
     EXPECT_FALSE(std::filesystem::exists(folder.path / "missing"));
+}
+
+namespace {
+
+// Whether the generator's next number is the first one after seeding with `seed`.
+bool SeededWith(uint32_t seed) {
+    int drawn = RandomNext();
+    RandomSeed(seed);
+    return drawn == RandomNext();
+}
+
+// Runs the rest of a test as a user without a superuser's rights, so that
+// file permissions count even where the tests run as root.
+struct WithoutRootRights {
+    bool dropped = geteuid() == 0 && seteuid(65534) == 0;  // nobody
+    ~WithoutRootRights() {
+        if (dropped && seteuid(0) != 0) std::abort();
+    }
+};
+
+}  // namespace
+
+// The counter is written beside the old file and renamed over it: whatever
+// stops that on its way leaves the old value, and the seed is the new one.
+TEST(LaunchCounter, AFailedReplaceOrWriteKeepsTheOldValue) {
+    {
+        ScratchFolder folder;
+        folder.Write("random.txt", "41");
+        FailNextCall("MoveFileExA");
+        SeedFromLaunchCounter();
+        ClearCallFailures();
+        EXPECT_TRUE(SeededWith(42));
+        EXPECT_EQ(folder.Read("random.txt"), "41");
+        EXPECT_FALSE(std::filesystem::exists("random.txt.new"));  // not left behind
+    }
+    {
+        ScratchFolder folder;
+        folder.Write("random.txt", "41");
+        std::filesystem::create_directory("random.txt.new");  // the new file cannot be made
+        SeedFromLaunchCounter();
+        EXPECT_TRUE(SeededWith(42));
+        EXPECT_EQ(folder.Read("random.txt"), "41");
+        EXPECT_TRUE(std::filesystem::is_directory("random.txt.new"));
+    }
+    {
+        ScratchFolder folder;  // the first launch: nothing to keep, but the seed is 0 as ever
+        FailNextCall("MoveFileExA");
+        RandomSeed(12345);
+        SeedFromLaunchCounter();
+        ClearCallFailures();
+        EXPECT_TRUE(SeededWith(0));
+        EXPECT_FALSE(std::filesystem::exists("random.txt.new"));
+    }
+}
+
+TEST(LaunchCounter, AnInterruptedWriteLeavesNothingTheNextLaunchMinds) {
+    ScratchFolder folder;
+    // A launch killed before its rename: the old counter and a new file, full or cut short.
+    folder.Write("random.txt", "41");
+    folder.Write("random.txt.new", "4");
+    SeedFromLaunchCounter();
+    EXPECT_TRUE(SeededWith(42));
+    EXPECT_EQ(folder.Read("random.txt"), "42");
+    EXPECT_FALSE(std::filesystem::exists("random.txt.new"));
+}
+
+TEST(LaunchCounter, AFileThatMayNotBeWrittenKeepsItsContent) {
+    ScratchFolder folder;
+    // A folder anyone may change, so only the file's own permissions stand
+    // in the way: a rename alone would replace the file.
+    std::filesystem::permissions(folder.path, std::filesystem::perms::all);
+    folder.Write("random.txt", "41");
+    chmod("random.txt", 0444);
+    {
+        WithoutRootRights user;
+        SeedFromLaunchCounter();
+        EXPECT_TRUE(SeededWith(42));  // read, advanced, not written
+        EXPECT_FALSE(std::filesystem::exists("random.txt.new"));
+    }
+    EXPECT_EQ(folder.Read("random.txt"), "41");
+
+    chmod("random.txt", 0);  // neither readable nor writable
+    {
+        WithoutRootRights user;
+        RandomSeed(1);
+        SeedFromLaunchCounter();
+        EXPECT_EQ(RandomNext(), 41);  // unseeded
+    }
+    EXPECT_EQ(folder.Read("random.txt"), "41");
+
+    chmod("random.txt", 0222);  // written but not read: it starts again from 0
+    {
+        WithoutRootRights user;
+        SeedFromLaunchCounter();
+        EXPECT_TRUE(SeededWith(0));
+    }
+    EXPECT_EQ(folder.Read("random.txt"), "0");
 }

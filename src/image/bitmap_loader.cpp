@@ -12,12 +12,18 @@
 //     the end) or the palette claims more than 65535 entries;
 //   "Image file conversion error." when the pixels cannot be converted: a
 //     width or height of 0, a negative height (rows stored top row first:
-//     the copy below only walks bottom-up rows), a side over 32768, a 24-bit
-//     copy of 2 GB or more, a bit count other than 1, 4, 8, 16, 24 or 32, a
-//     compression other than BI_RGB, BI_RLE8 and BI_RLE4 (BI_BITFIELDS masks
-//     have no room in the description), a pixel offset outside the file, or
-//     pixel rows (each padded to 4 bytes; for RLE the stated image size)
-//     running past its end.
+//     the copy below only walks bottom-up rows), a side over 16384, a bit
+//     count other than 1, 4, 8, 16, 24 or 32, a compression other than
+//     BI_RGB, BI_RLE8 and BI_RLE4 (BI_BITFIELDS masks have no room in the
+//     description), a pixel offset outside the file, pixel rows (each padded
+//     to 4 bytes; for RLE the stated image size) running past its end, or
+//     more pixels than run-length data of that size can paint.
+// All of this is settled before anything the size of the picture is made, so
+// a small file never asks for a large block. 16384 is the largest texture
+// side most OpenGL drivers take, so a larger picture could hardly be used
+// anyway, and it keeps the 24-bit copy under 1 GB. A run-length code paints at most 255
+// pixels with its two bytes (the codes that skip pixels paint none), so
+// pixels beyond 255 for every two bytes of the data would be left unpainted.
 // Well-formed files see none of this. The platform decides the rest: on
 // Linux, SetDIBits converts uncompressed 1, 4, 8, 16 (5-5-5), 24 and 32-bit
 // pixels and no compressed ones, which then end in the conversion error.
@@ -34,8 +40,8 @@ namespace {
 const WORD FileType = 0x4D42;  // "BM"
 const uint64_t FileHeaderSize = 14;
 const uint64_t PixelOffsetAt = 10;
-const LONG LargestSide = 32768;
-const uint64_t LargestSection = 0x7FFFFFFF;
+const LONG LargestSide = 16384;
+const uint64_t PixelsPerRunCode = 255;  // two bytes each
 
 // Everything a load makes on its way, released at its end.
 struct Loading {
@@ -86,8 +92,7 @@ bool OpenMapped(const char* name, Loading& load) {
 bool ConvertiblePixels(const BITMAPINFOHEADER& pixels, uint64_t pixelsAt, uint64_t size) {
     LONG width = pixels.biWidth, height = pixels.biHeight;
     if (width <= 0 || height <= 0 || width > LargestSide || height > LargestSide) return false;
-    uint64_t sectionRow = (3 * static_cast<uint64_t>(width) + 3) / 4 * 4;
-    if (sectionRow * static_cast<uint64_t>(height) > LargestSection) return false;
+    const uint64_t count = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
     switch (pixels.biBitCount) {
         case 1: case 4: case 8: case 16: case 24: case 32:
             break;
@@ -95,13 +100,15 @@ bool ConvertiblePixels(const BITMAPINFOHEADER& pixels, uint64_t pixelsAt, uint64
             return false;
     }
     uint64_t length;
-    if (pixels.biCompression == BI_RGB)
+    if (pixels.biCompression == BI_RGB) {
         length = (static_cast<uint64_t>(width) * pixels.biBitCount + 31) / 32 * 4 *
                  static_cast<uint64_t>(height);
-    else if (pixels.biCompression == BI_RLE8 || pixels.biCompression == BI_RLE4)
+    } else if (pixels.biCompression == BI_RLE8 || pixels.biCompression == BI_RLE4) {
         length = pixels.biSizeImage;
-    else
+        if (count > length / 2 * PixelsPerRunCode) return false;
+    } else {
         return false;
+    }
     return pixelsAt < size && Inside(pixelsAt, length, size);
 }
 

@@ -97,6 +97,8 @@ bool LoadDiceTexture() {
     if (image == nullptr) return false;
     glGenTextures(1, &DiceTexture);
     glBindTexture(GL_TEXTURE_2D, DiceTexture);
+    // The loader's rows are tightly packed; OpenGL would take them as padded to 4.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                  image->pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
