@@ -105,3 +105,19 @@ TEST_F(FrameTimerTest, LongRunsRoundTheLastFrameTimeToAFloat) {
     UpdateFrameDelta();
     EXPECT_FLOAT_EQ(FrameDelta, 0.124f);
 }
+
+TEST_F(FrameTimerTest, ADayOfFastFramesNeverRunsTimeBackwards) {
+    // At 24 hours a float holds only every 8th millisecond, so the stored
+    // time of the last frame may lie ahead of the next: its delta is 0.
+    const int64_t day = 24LL * 60 * 60 * 1000;
+    time.clock.counter = day * time.clock.frequency / 1000;
+    UpdateFrameDelta();
+    double total = 0;
+    for (int frame = 0; frame < 64; ++frame) {
+        time.AdvanceMs(1);
+        UpdateFrameDelta();
+        EXPECT_GE(FrameDelta, 0.0f) << "frame " << frame;
+        total += FrameDelta;
+    }
+    EXPECT_GE(total, 0.064 - 0.008);  // what passed, less the first frame's rounding
+}

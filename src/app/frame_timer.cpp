@@ -43,6 +43,9 @@ void UpdateFrameDelta() {
         return;
     }
     FrameDelta = static_cast<float>((now - LastFrameTime) * 0.001 * TimeScale);
+    // After hours of play the stored time is coarser than a frame and may lie
+    // ahead of now: time never runs backwards.
+    if (FrameDelta < 0.0f) FrameDelta = 0.0f;
     if (CheatFlags.Paused) FrameDelta = 0.0f;
     LastFrameTime = static_cast<float>(now);  // also while paused: no time piles up
 }

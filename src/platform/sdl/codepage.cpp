@@ -46,6 +46,23 @@ std::string Cp1252ToUtf8(std::string_view text) {
     return out;
 }
 
+std::string CaptionToUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20)
+            AppendUtf8(out, 0x2400 + byte);  // the symbol of the control character
+        else if (byte == 0x7F)
+            AppendUtf8(out, 0x2421);
+        else if (byte >= 0x80 && byte < 0xA0 && HighControls[byte - 0x80] < 0xA0)
+            continue;  // undefined in 1252
+        else
+            AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? HighControls[byte - 0x80] : byte);
+    }
+    return out;
+}
+
 std::string Utf8ToCp1252(std::string_view text) {
     std::string out;
     size_t i = 0;

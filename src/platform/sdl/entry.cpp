@@ -1,8 +1,11 @@
-// The process entry on Linux: the game takes nothing from its command line.
+// The process entry on Linux: the game takes nothing from its command line,
+// and needs a display.
 #include <dlfcn.h>
 #include <link.h>
 
-#include "platform/sdl/win32_api.h"
+#include <cstdio>
+
+#include "platform/sdl/layer.h"
 
 namespace {
 
@@ -29,6 +32,11 @@ extern "C" const char* __lsan_default_options() {
 #endif
 
 int main() {
+    // Without a display there is nothing to play on, and no box to say so in.
+    if (!EnsureVideo()) {
+        std::fprintf(stderr, "Kubrask needs a display: %s\n", SDL_GetError());
+        return 1;
+    }
     char noArguments[] = "";
     int result = WinMain(GetModuleHandleA(nullptr), nullptr, noArguments, SW_SHOWDEFAULT);
 #if defined(__SANITIZE_ADDRESS__)

@@ -67,3 +67,7 @@ WORD VirtualKeyFromSdl(SDL_Keycode key);
 // The game's 8-bit text is Windows-1252; SDL speaks UTF-8.
 std::string Cp1252ToUtf8(std::string_view text);
 std::string Utf8ToCp1252(std::string_view text);  // drops what 1252 cannot hold
+// A window's caption as it is shown: Windows-1252 as Cp1252ToUtf8 makes it,
+// but with control characters drawn as their symbols (U+2400 on) and the
+// five bytes 1252 leaves undefined left out, as captions show nothing there.
+std::string CaptionToUtf8(std::string_view text);

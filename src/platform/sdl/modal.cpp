@@ -532,7 +532,7 @@ bool CreateModalWindow(ModalWindow& modal, const char* caption, int x, int y) {
     // would be backed by an OpenGL context of its own, made current over the
     // game's.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    SDL_Window* sdl = SDL_CreateWindow(Cp1252ToUtf8(caption).c_str(), x, y, modal.width,
+    SDL_Window* sdl = SDL_CreateWindow(CaptionToUtf8(caption).c_str(), x, y, modal.width,
                                        modal.height, SDL_WINDOW_HIDDEN);
     if (sdl == nullptr) return false;
     modal.renderer = SDL_CreateRenderer(sdl, -1, SDL_RENDERER_SOFTWARE);

@@ -39,6 +39,10 @@ int LiveLocalBlockCount();    // blocks from LocalAlloc not yet freed
 // How many times SwapBuffers has presented a picture since the start.
 int PresentedFrameCount();
 
+// Off: presenting runs as fast as it can, with no swap interval asked for
+// and no wait (for measuring what pacing saves). On, as the game has it, by default.
+void SetFramePacing(bool on);
+
 // The file the sound being played came from, "(alert)" for the default
 // sound, or null while nothing plays.
 const char* SoundNowPlaying();

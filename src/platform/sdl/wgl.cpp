@@ -3,6 +3,9 @@
 // for. SDL keeps the attributes and applies them when a context is made.
 #include <GL/gl.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/sdl/layer.h"
 #include "platform/sdl/test_seams.h"
 
@@ -15,8 +18,28 @@ namespace {
 
 const int OnlyFormat = 1;
 int PresentedFrames = 0;
+bool Pacing = true;
 
 bool IsLiveDc(HDC dc) { return dc != nullptr && IsLiveWindow(dc->window) && dc == &dc->window->dc; }
+
+// Where the display does not make presenting wait (no swap interval took
+// effect), the wait is done here: frames come no faster than the display's
+// refresh rate, 60 Hz when it is not known.
+void WaitForRefresh(SDL_Window* window) {
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point next;
+    SDL_DisplayMode mode{};
+    int hertz = 60;
+    if (SDL_GetWindowDisplayMode(window, &mode) == 0 && mode.refresh_rate > 0) hertz = mode.refresh_rate;
+    const auto period = std::chrono::nanoseconds(1000000000 / hertz);
+    const Clock::time_point now = Clock::now();
+    if (next > now) {
+        std::this_thread::sleep_until(next);
+        next += period;
+    } else {
+        next = now + period;  // late: no catching up
+    }
+}
 
 bool Usable(const PIXELFORMATDESCRIPTOR* pfd) {
     const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
@@ -26,6 +49,8 @@ bool Usable(const PIXELFORMATDESCRIPTOR* pfd) {
 }  // namespace
 
 int PresentedFrameCount() { return PresentedFrames; }
+
+void SetFramePacing(bool on) { Pacing = on; }
 
 int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
     if (CallFails("ChoosePixelFormat") || !IsLiveDc(dc) || !Usable(descriptor)) return 0;
@@ -66,8 +91,14 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context) {
     if (CallFails("wglMakeCurrent")) return FALSE;
     if (context == nullptr) return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
-    if (!IsLiveDc(dc)) return FALSE;
-    return SDL_GL_MakeCurrent(dc->window->sdl, context->context) == 0;
+    if (!IsLiveDc(dc) || SDL_GL_MakeCurrent(dc->window->sdl, context->context) != 0) return FALSE;
+    // Presenting waits for the display, as with Windows' default swap
+    // interval: adaptive where the driver offers it, else every refresh.
+    if (!Pacing)
+        SDL_GL_SetSwapInterval(0);
+    else if (SDL_GL_SetSwapInterval(-1) != 0)
+        SDL_GL_SetSwapInterval(1);
+    return TRUE;
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC context) {
@@ -82,8 +113,12 @@ BOOL WINAPI SwapBuffers(HDC dc) {
     if (!IsLiveDc(dc)) return FALSE;
     SDL_GL_SwapWindow(dc->window->sdl);
     ++PresentedFrames;
-    // Without a display nothing waits for the picture: finish it here, so
-    // that a loop that never sleeps cannot pile up frames.
-    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "offscreen") == 0) glFinish();
+    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "offscreen") == 0) {
+        // Without a display nothing waits for the picture: finish it here,
+        // so that a loop that never sleeps cannot pile up frames.
+        glFinish();
+    } else if (Pacing && SDL_GL_GetSwapInterval() == 0) {
+        WaitForRefresh(dc->window->sdl);
+    }
     return TRUE;
 }

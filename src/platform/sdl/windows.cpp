@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdlib>
 #include <deque>
 #include <vector>
@@ -136,8 +137,14 @@ void TranslateSdlEvent(const SDL_Event& event) {
             TranslateKeyEvent(event.key);
             break;
         case SDL_JOYAXISMOTION:
+        case SDL_JOYHATMOTION:
         case SDL_JOYBUTTONDOWN:
         case SDL_JOYBUTTONUP:
+        case SDL_JOYDEVICEADDED:
+        case SDL_JOYDEVICEREMOVED:
+        case SDL_CONTROLLERAXISMOTION:
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
             TranslateJoystickEvent(event);
             break;
         default:
@@ -156,6 +163,12 @@ void DispatchWaitingMessages() {
 bool EnsureVideo() {
     if (VideoUp) return true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C ends the program as on Windows
+    // A real display or none: SDL's stand-ins without one (offscreen, dummy)
+    // only when asked for by name.
+    if (SDL_getenv("SDL_VIDEODRIVER") == nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    // Xlib converts window names through the C library's character type:
+    // in the plain C locale it refuses characters beyond ASCII and Latin-1.
+    std::setlocale(LC_CTYPE, "C.UTF-8");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     // The OpenGL library stays loaded between windows, until SDL shuts down
     // at exit.
@@ -250,7 +263,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
     const char* caption = windowName != nullptr ? windowName : "";
-    SDL_Window* sdl = SDL_CreateWindow(Cp1252ToUtf8(caption).c_str(), x, y, width, height, flags);
+    SDL_Window* sdl = SDL_CreateWindow(CaptionToUtf8(caption).c_str(), x, y, width, height, flags);
     if (sdl == nullptr) return nullptr;
 
     HWND window = AdoptSdlWindow(sdl, windowClass->name.c_str(), windowClass->info.lpfnWndProc, caption);
@@ -321,7 +334,7 @@ HWND WINAPI GetFocus(void) { return FocusWindow; }
 BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
     if (!IsLiveWindow(window)) return FALSE;
     window->caption = text != nullptr ? text : "";
-    SDL_SetWindowTitle(window->sdl, Cp1252ToUtf8(window->caption).c_str());
+    SDL_SetWindowTitle(window->sdl, CaptionToUtf8(window->caption).c_str());
     return TRUE;
 }
 

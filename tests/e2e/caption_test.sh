@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Best-score files of any bytes: the name's bytes reach the caption as the
+# Windows code page has them, and never keep the status line from showing.
+# For a name holding every byte 1 to 255 once, and for three files of random
+# bytes with no zero byte (seeded, so they repeat), the status line follows
+# the window within a second, and Escape ends the game with 0.
+#
+#   caption_test.sh native GAME X_CLOSE   the Linux build
+#   caption_test.sh wine GAME PREFIX      the Windows build under Wine
+set -euo pipefail
+[ -n "${KUBRASK_TRACE:-}" ] && set -x
+
+source "$(dirname "$0")/common.sh"
+
+every_byte() {
+    printf '\x07\x00\x00\x00'
+    for byte in $(seq 1 255); do printf "\\$(printf %03o "$byte")"; done
+    printf '\x00'
+}
+random_bytes() {  # $1 is the seed
+    printf '\x07\x00\x00\x00'
+    LC_ALL=C awk -v seed="$1" 'BEGIN { srand(seed); for (i = 0; i < 1000; ++i) printf "%c", 1 + int(rand() * 255) }'
+}
+
+for file in every 11 23 42; do
+    if [ "$file" = every ]; then every_byte > Kubrask.data; else random_bytes "$file" > Kubrask.data; fi
+    start_game
+    window=$(find_window "^Qoxa's Texture Mapping Tutorial\$|^Kubrask - Time: " 120)
+    [ -n "$window" ] || fail "no game window with the $file file"
+    shown=""
+    for _ in $(seq 10); do
+        if xdotool getwindowname "$window" | head -n 1 | grep -q "^Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0 - High Score: 7 by "; then
+            shown=yes
+            break
+        fi
+        sleep 0.1
+    done
+    [ -n "$shown" ] || fail "no status line within a second with the $file file: \"$(xdotool getwindowname "$window" | head -n 1)\""
+    press "$window" Escape
+    wait_for_end
+    [ "$code" = 0 ] || fail "Escape ended the game with $code with the $file file"
+done
+echo "ok: $mode status line and Escape with any bytes in the best-score file"
