@@ -57,7 +57,12 @@ drawing_on() {
     return 0
 }
 press "$window" a
-answer_box Kubrask
+about=$(find_window "^Kubrask\$" 20)
+[ -n "$about" ] || fail "no about box"
+# A window of its own, kept above the game by the window manager.
+[[ "$(xprop -id "$about" WM_TRANSIENT_FOR)" == *"window id # $(printf '0x%x' "$window")" ]] ||
+    fail "the about box is not transient for the game: $(xprop -id "$about" WM_TRANSIENT_FOR)"
+press "$about" Return
 drawing_on "the about box"
 press "$window" d
 answer_box Kubrask

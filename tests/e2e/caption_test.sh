@@ -36,6 +36,14 @@ for file in every 11 23 42; do
         sleep 0.1
     done
     [ -n "$shown" ] || fail "no status line within a second with the $file file: \"$(xdotool getwindowname "$window" | head -n 1)\""
+    if [ "$mode" = native ] && [ "$file" = every ]; then
+        # As the code page has them: the euro sign and the circumflex
+        # accent, control characters as their symbols.
+        name=$(xprop -id "$window" _NET_WM_NAME)
+        for shown in € ˆ ␊ ÿ; do
+            [[ "$name" == *"$shown"* ]] || fail "the caption has no $shown: $name"
+        done
+    fi
     press "$window" Escape
     wait_for_end
     [ "$code" = 0 ] || fail "Escape ended the game with $code with the $file file"

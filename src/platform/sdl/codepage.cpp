@@ -63,6 +63,21 @@ std::string CaptionToUtf8(std::string_view text) {
     return out;
 }
 
+std::string CaptionToLatin1(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7F)
+            out += '?';
+        else if (byte >= 0x80 && byte < 0xA0)
+            out += HighControls[byte - 0x80] < 0xA0 ? "" : "?";
+        else
+            out += ch;
+    }
+    return out;
+}
+
 std::string Utf8ToCp1252(std::string_view text) {
     std::string out;
     size_t i = 0;

@@ -71,3 +71,8 @@ std::string Utf8ToCp1252(std::string_view text);  // drops what 1252 cannot hold
 // but with control characters drawn as their symbols (U+2400 on) and the
 // five bytes 1252 leaves undefined left out, as captions show nothing there.
 std::string CaptionToUtf8(std::string_view text);
+// The same in ISO 8859-1, for readers of X's oldest window names: ? for
+// what it cannot hold.
+std::string CaptionToLatin1(std::string_view text);
+// Names an SDL window by a Windows-1252 caption.
+void SetSdlWindowTitle(SDL_Window* sdl, std::string_view caption);

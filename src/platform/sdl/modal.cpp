@@ -532,8 +532,7 @@ bool CreateModalWindow(ModalWindow& modal, const char* caption, int x, int y) {
     // would be backed by an OpenGL context of its own, made current over the
     // game's.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    SDL_Window* sdl = SDL_CreateWindow(CaptionToUtf8(caption).c_str(), x, y, modal.width,
-                                       modal.height, SDL_WINDOW_HIDDEN);
+    SDL_Window* sdl = SDL_CreateWindow("", x, y, modal.width, modal.height, SDL_WINDOW_HIDDEN);
     if (sdl == nullptr) return false;
     modal.renderer = SDL_CreateRenderer(sdl, -1, SDL_RENDERER_SOFTWARE);
     if (modal.renderer == nullptr) {
@@ -543,6 +542,7 @@ bool CreateModalWindow(ModalWindow& modal, const char* caption, int x, int y) {
     if (IsLiveWindow(modal.owner))
         SDL_SetWindowModalFor(sdl, modal.owner->sdl);  // transient for it; X11 only
     modal.window = AdoptSdlWindow(sdl, "#32770", ModalWindowProc, caption);
+    SetSdlWindowTitle(sdl, caption);
     return true;
 }
 

@@ -3,8 +3,11 @@
 // its frame belongs to the window manager, so the window is its client area.
 #include <strings.h>
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <SDL_syswm.h>
+
 #include <algorithm>
-#include <clocale>
 #include <cstdlib>
 #include <deque>
 #include <vector>
@@ -127,6 +130,28 @@ bool Matches(const MSG& msg, HWND window, UINT low, UINT high) {
 
 }  // namespace
 
+void SetSdlWindowTitle(SDL_Window* sdl, std::string_view caption) {
+    std::string utf8 = CaptionToUtf8(caption);
+    SDL_SetWindowTitle(sdl, utf8.c_str());
+    // On X11, SDL converts the name through the C library's locale, which in
+    // the plain C locale refuses much of Windows-1252 and leaves the old name
+    // standing. The names are set here as they are: UTF-8 for the window
+    // manager, Latin-1 (with ? for the rest) for older readers.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    ::Window xwindow = info.info.x11.window;
+    std::string latin1;
+    for (unsigned char byte : CaptionToLatin1(caption)) latin1 += static_cast<char>(byte);
+    XChangeProperty(display, xwindow, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
+    XChangeProperty(display, xwindow, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(latin1.data()), static_cast<int>(latin1.size()));
+    XFlush(display);
+}
+
 void TranslateSdlEvent(const SDL_Event& event) {
     switch (event.type) {
         case SDL_WINDOWEVENT:
@@ -166,9 +191,6 @@ bool EnsureVideo() {
     // A real display or none: SDL's stand-ins without one (offscreen, dummy)
     // only when asked for by name.
     if (SDL_getenv("SDL_VIDEODRIVER") == nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
-    // Xlib converts window names through the C library's character type:
-    // in the plain C locale it refuses characters beyond ASCII and Latin-1.
-    std::setlocale(LC_CTYPE, "C.UTF-8");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     // The OpenGL library stays loaded between windows, until SDL shuts down
     // at exit.
@@ -263,10 +285,11 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
     const char* caption = windowName != nullptr ? windowName : "";
-    SDL_Window* sdl = SDL_CreateWindow(CaptionToUtf8(caption).c_str(), x, y, width, height, flags);
+    SDL_Window* sdl = SDL_CreateWindow("", x, y, width, height, flags);
     if (sdl == nullptr) return nullptr;
 
     HWND window = AdoptSdlWindow(sdl, windowClass->name.c_str(), windowClass->info.lpfnWndProc, caption);
+    SetSdlWindowTitle(sdl, caption);
     if (windowClass->info.hIcon == &GameIcon) SetGameIcon(sdl);
 
     CREATESTRUCTA create{param,  instance,   menu,   parent, height, width,
@@ -334,7 +357,7 @@ HWND WINAPI GetFocus(void) { return FocusWindow; }
 BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
     if (!IsLiveWindow(window)) return FALSE;
     window->caption = text != nullptr ? text : "";
-    SDL_SetWindowTitle(window->sdl, CaptionToUtf8(window->caption).c_str());
+    SetSdlWindowTitle(window->sdl, window->caption);
     return TRUE;
 }
 
