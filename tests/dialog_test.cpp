@@ -75,34 +75,6 @@ INT_PTR CALLBACK NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
-// Input a test gives the running dialog, one step each time it waits. Once
-// the steps run out the dialog is ended with -2, so a test whose input does
-// not do what it should fails instead of hanging.
-std::deque<std::function<void(HWND)>> idleSteps;
-
-void NextStep(HWND dialog) {
-    if (idleSteps.empty()) {
-        EndDialog(dialog, -2);
-        return;
-    }
-    auto step = idleSteps.front();
-    idleSteps.pop_front();
-    step(dialog);
-}
-
-void PushClick(HWND dialog, int x, int y) {
-    for (bool down : {true, false}) {
-        SDL_Event event{};
-        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        event.button.windowID = SDL_GetWindowID(SdlWindowOf(dialog));
-        event.button.button = SDL_BUTTON_LEFT;
-        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.button.x = x;
-        event.button.y = y;
-        SDL_PushEvent(&event);
-    }
-}
-
 // Windows' MulDiv, rounded to nearest, for dialog units.
 int Pixels(int units, int baseUnit, int per) { return (2 * units * baseUnit + per) / (2 * per); }
 
@@ -136,9 +108,9 @@ struct DialogRun : testing::Test {
     void SetUp() override {
         ASSERT_NE(owner.window, nullptr);
         seen = Seen{};
-        idleSteps.clear();
+        IdleSteps.clear();
         MessageBoxScript::Reset();
-        SetDialogIdleHandler(NextStep);
+        SetDialogIdleHandler(RunNextIdleStep);
         SDL_PumpEvents();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
@@ -288,7 +260,7 @@ TEST_F(DialogRun, SpaceOnCancelAndTheCloseBoxAreCancel) {
     MessageBoxScript::answers = {IDNO, IDYES};
     PressKey(SDLK_TAB);
     PressKey(SDLK_SPACE);
-    idleSteps.push_back([](HWND dialog) { PushWindowEvent(dialog, SDL_WINDOWEVENT_CLOSE); });
+    IdleSteps.push_back([](HWND dialog) { PushWindowEvent(dialog, SDL_WINDOWEVENT_CLOSE); });
     EXPECT_EQ(Run(), 2);
     EXPECT_EQ(MessageBoxScript::shown.size(), 2u);
     ASSERT_EQ(seen.commands.size(), 2u);
@@ -301,7 +273,7 @@ TEST_F(DialogRun, SpaceOnCancelAndTheCloseBoxAreCancel) {
 
 TEST_F(DialogRun, ClicksFocusTheFieldAndPressButtons) {
     MessageBoxScript::answers = {IDNO};
-    idleSteps.push_back([](HWND dialog) {
+    IdleSteps.push_back([](HWND dialog) {
         DialogDrawing drawing;
         ASSERT_TRUE(LastDialogDrawing(&drawing));
         // Just inside the field's right edge: after the text, so the caret goes to the end.
@@ -331,7 +303,7 @@ TEST_F(DialogRun, TheFieldHoldsAtMost299CharactersAndKeepsTheCaretInSight) {
     ASSERT_EQ(typed.size(), 310u);
     // Before ending, look at where the caret was drawn.
     DialogDrawing drawing{};
-    idleSteps.push_back([&drawing](HWND dialog) {
+    IdleSteps.push_back([&drawing](HWND dialog) {
         LastDialogDrawing(&drawing);
         PressKey(SDLK_RETURN);
         (void)dialog;
@@ -348,7 +320,7 @@ TEST_F(DialogRun, LaidOutInDialogUnitsThroughTheFontsBaseUnits) {
     int x = -1, y = -1, width = 0, height = 0;
     std::string title;
     char caption[64] = "";
-    idleSteps.push_back([&](HWND dialog) {
+    IdleSteps.push_back([&](HWND dialog) {
         SDL_GetWindowPosition(SdlWindowOf(dialog), &x, &y);
         SDL_GetWindowSize(SdlWindowOf(dialog), &width, &height);
         title = SDL_GetWindowTitle(SdlWindowOf(dialog));

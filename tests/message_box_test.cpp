@@ -7,9 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
-#include <functional>
 
 #include "app/controls.h"
 #include "app/frame_timer.h"
@@ -26,32 +24,8 @@
 
 namespace {
 
-// What happens while a box is open, one step each time it waits. Once the
-// steps run out the box is ended with -2, so a test whose input goes astray
-// fails instead of hanging.
-std::deque<std::function<void(HWND)>> steps;
-
-void NextStep(HWND box) {
-    if (steps.empty()) {
-        EndDialog(box, -2);
-        return;
-    }
-    auto step = steps.front();
-    steps.pop_front();
-    step(box);
-}
-
 void PushClick(HWND box, const RECT& on) {
-    for (bool down : {true, false}) {
-        SDL_Event event{};
-        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        event.button.windowID = SDL_GetWindowID(SdlWindowOf(box));
-        event.button.button = SDL_BUTTON_LEFT;
-        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.button.x = (on.left + on.right) / 2;
-        event.button.y = (on.top + on.bottom) / 2;
-        SDL_PushEvent(&event);
-    }
+    PushClick(box, (on.left + on.right) / 2, (on.top + on.bottom) / 2);
 }
 
 // The buttons of the last box drawn, in tab order.
@@ -111,11 +85,11 @@ struct RealBoxes : testing::Test {
     TestWindow owner{"BoxOwner", OwnerProc};
     void SetUp() override {
         ASSERT_NE(owner.window, nullptr);
-        steps.clear();
+        IdleSteps.clear();
         heard.clear();
         boxOpen = false;
         SetMessageBoxHandler(nullptr);
-        SetDialogIdleHandler(NextStep);
+        SetDialogIdleHandler(RunNextIdleStep);
         SDL_PumpEvents();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
@@ -126,8 +100,8 @@ struct RealBoxes : testing::Test {
     // Shows a box and looks at it once drawn, then runs the given steps.
     int Show(HWND boxOwner, const char* text, const char* caption, UINT type, DialogDrawing* drawing,
              std::vector<std::function<void(HWND)>> then) {
-        steps.push_back([drawing](HWND) { ASSERT_TRUE(LastDialogDrawing(drawing)); });
-        steps.insert(steps.end(), then.begin(), then.end());
+        IdleSteps.push_back([drawing](HWND) { ASSERT_TRUE(LastDialogDrawing(drawing)); });
+        IdleSteps.insert(IdleSteps.end(), then.begin(), then.end());
         return MessageBoxA(boxOwner, text, caption, type);
     }
 };
@@ -292,7 +266,7 @@ TEST_F(RealBoxes, KeysClicksAndTheCloseBoxAnswerAsOnWindows) {
     // A click that misses the button does nothing.
     EXPECT_EQ(Show(nullptr, "A Test", "Kubrask", MB_OK, &d,
                    {[](HWND box) { PushClick(box, RECT{0, 0, 2, 2}); }}),
-              0);  // the steps ran out: -2 is no answer
+              0);  // the IdleSteps ran out: -2 is no answer
     EXPECT_EQ(LiveWindowCount(), windowsBefore);  // every box is gone
 }
 
@@ -347,7 +321,7 @@ TEST_F(RealBoxes, TheOwnerHearsItsMessagesButNotItsKeysWhileTheBoxIsOpen) {
 
 TEST_F(RealBoxes, ABoxOverTheNameDialogTakesItsInputUntilAnswered) {
     HighScoreName.Adopt(DuplicateString("Ann"));
-    steps = {Key(SDLK_ESCAPE),                           // in the dialog: Cancel asks first
+    IdleSteps = {Key(SDLK_ESCAPE),                           // in the dialog: Cancel asks first
              [](HWND) { PushText("x"); },                // to the question, not the field
              Key(SDLK_TAB), Key(SDLK_RETURN),            // No: the dialog stays
              Key(SDLK_RETURN)};                          // OK in the dialog
@@ -355,7 +329,7 @@ TEST_F(RealBoxes, ABoxOverTheNameDialogTakesItsInputUntilAnswered) {
                                      NameDialogProc, 0);
     EXPECT_EQ(result, 1);
     EXPECT_STREQ(NameEntryBuffer, "Ann");
-    EXPECT_TRUE(steps.empty());
+    EXPECT_TRUE(IdleSteps.empty());
     HighScoreName.Adopt(DuplicateString(""));
 }
 
@@ -387,9 +361,9 @@ struct GameAfterBoxes : testing::Test {
         WriteTestAtlas("Data/DiceTexture.bmp");
         ResetLoopState();
         std::memset(KeyStates, 0, sizeof KeyStates);
-        steps.clear();
+        IdleSteps.clear();
         SetMessageBoxHandler(nullptr);
-        SetDialogIdleHandler(NextStep);
+        SetDialogIdleHandler(RunNextIdleStep);
         FillFaceCycleTable();
         NewGame();
         HighScore = 0;
@@ -425,24 +399,24 @@ struct GameAfterBoxes : testing::Test {
 
 TEST_F(GameAfterBoxes, EveryBoxAndTheDialogLeaveTheGameDrawing) {
     ASSERT_EQ(RunOnePass(time, 50), 0);
-    steps = {Key(SDLK_RETURN)};
+    IdleSteps = {Key(SDLK_RETURN)};
     KeyStates['A'] = 1;  // the about box
     ASSERT_EQ(RunOnePass(time, 50), 0);
     KeyStates['A'] = 0;
-    EXPECT_TRUE(steps.empty());
+    EXPECT_TRUE(IdleSteps.empty());
     ExpectFramesDrawn("the about box");
 
-    steps = {Key(SDLK_RETURN)};
+    IdleSteps = {Key(SDLK_RETURN)};
     KeyStates['D'] = 1;  // "A Test"
     ASSERT_EQ(RunOnePass(time, 50), 0);
-    EXPECT_TRUE(steps.empty());
+    EXPECT_TRUE(IdleSteps.empty());
     ExpectFramesDrawn("A Test");
 
     // Game over with a best score: the box, then the dialog with a name.
     GameBoard.ScoreTotal = 5;
-    steps = {Key(SDLK_RETURN), Key(SDLK_TAB), Key(SDLK_TAB), [](HWND) { PushText("Kim"); }, Key(SDLK_RETURN)};
+    IdleSteps = {Key(SDLK_RETURN), Key(SDLK_TAB), Key(SDLK_TAB), [](HWND) { PushText("Kim"); }, Key(SDLK_RETURN)};
     FinishGame();
-    EXPECT_TRUE(steps.empty());
+    EXPECT_TRUE(IdleSteps.empty());
     EXPECT_EQ(HighScore, 5);
     EXPECT_STREQ(HighScoreName.text, "Kim");
     ExpectFramesDrawn("the game-over box and the name dialog");

@@ -203,3 +203,9 @@ TEST_F(CapturedJoystick, ReleasedCaptureSendsNothing) {
     EXPECT_TRUE(Messages().empty());
     SDL_JoystickClose(pad);
 }
+
+TEST(CodePage, CaptionsShowControlCharactersAndLeaveOutUndefinedBytes) {
+    EXPECT_EQ(CaptionToUtf8("a\nb\x01\x7F"), "a\xE2\x90\x8A" "b\xE2\x90\x81\xE2\x90\xA1");  // ␊ ␁ ␡
+    EXPECT_EQ(CaptionToUtf8("x\x81\x8D\x8F\x90\x9Dy\x88\x80"), "xy\xCB\x86\xE2\x82\xAC");  // ˆ €
+    EXPECT_EQ(CaptionToLatin1("Zo\xEB\n\x81\x80."), "Zo\xEB??.");
+}

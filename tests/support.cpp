@@ -127,3 +127,28 @@ void PushWindowEvent(HWND window, Uint8 kind, int data1, int data2) {
     event.window.data2 = data2;
     SDL_PushEvent(&event);
 }
+
+std::deque<std::function<void(HWND)>> IdleSteps;
+
+void RunNextIdleStep(HWND dialog) {
+    if (IdleSteps.empty()) {
+        EndDialog(dialog, -2);
+        return;
+    }
+    auto step = IdleSteps.front();
+    IdleSteps.pop_front();
+    step(dialog);
+}
+
+void PushClick(HWND window, int x, int y) {
+    for (bool down : {true, false}) {
+        SDL_Event event{};
+        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        event.button.windowID = SDL_GetWindowID(SdlWindowOf(window));
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        event.button.x = x;
+        event.button.y = y;
+        SDL_PushEvent(&event);
+    }
+}

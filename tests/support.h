@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -73,3 +74,12 @@ void PressKey(SDL_Keycode key, Uint16 mod = KMOD_NONE);  // down, then up
 void PushText(const std::string& utf8);                   // typed text, as SDL reports it
 void PushWindowEvent(HWND window, Uint8 event, int data1 = 0, int data2 = 0);
 SDL_Window* SdlWindowOf(HWND window);
+
+// Input a test gives a running dialog or box, one step each time it waits
+// (install RunNextIdleStep with SetDialogIdleHandler). Once the steps run
+// out it is ended with -2, so a test whose input goes astray fails instead
+// of hanging.
+extern std::deque<std::function<void(HWND)>> IdleSteps;
+void RunNextIdleStep(HWND dialog);
+// A click of the left mouse button at x, y of a window's client area.
+void PushClick(HWND window, int x, int y);

@@ -26,6 +26,19 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+char32_t CodePoint(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? HighControls[byte - 0x80] : byte;
+}
+
+// A byte as a caption shows it: a control character as its symbol, and
+// nothing (0) for the five bytes 1252 leaves undefined.
+char32_t ShownInCaption(unsigned char byte) {
+    if (byte < 0x20) return 0x2400 + byte;
+    if (byte == 0x7F) return 0x2421;
+    char32_t c = CodePoint(byte);
+    return c >= 0x80 && c < 0xA0 ? 0 : c;
+}
+
 // The byte for a code point, or -1 when Windows-1252 has none.
 int ByteFor(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
@@ -39,42 +52,23 @@ int ByteFor(char32_t c) {
 std::string Cp1252ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char ch : text) {
-        auto byte = static_cast<unsigned char>(ch);
-        AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? HighControls[byte - 0x80] : byte);
-    }
+    for (char ch : text) AppendUtf8(out, CodePoint(static_cast<unsigned char>(ch)));
     return out;
 }
 
 std::string CaptionToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char ch : text) {
-        auto byte = static_cast<unsigned char>(ch);
-        if (byte < 0x20)
-            AppendUtf8(out, 0x2400 + byte);  // the symbol of the control character
-        else if (byte == 0x7F)
-            AppendUtf8(out, 0x2421);
-        else if (byte >= 0x80 && byte < 0xA0 && HighControls[byte - 0x80] < 0xA0)
-            continue;  // undefined in 1252
-        else
-            AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? HighControls[byte - 0x80] : byte);
-    }
+    for (char ch : text)
+        if (char32_t c = ShownInCaption(static_cast<unsigned char>(ch))) AppendUtf8(out, c);
     return out;
 }
 
 std::string CaptionToLatin1(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char ch : text) {
-        auto byte = static_cast<unsigned char>(ch);
-        if (byte < 0x20 || byte == 0x7F)
-            out += '?';
-        else if (byte >= 0x80 && byte < 0xA0)
-            out += HighControls[byte - 0x80] < 0xA0 ? "" : "?";
-        else
-            out += ch;
-    }
+    for (char ch : text)
+        if (char32_t c = ShownInCaption(static_cast<unsigned char>(ch))) out += c <= 0xFF ? static_cast<char>(c) : '?';
     return out;
 }
 

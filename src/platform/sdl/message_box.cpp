@@ -24,7 +24,7 @@ const int ButtonsGap = 14;     // between the text and the buttons
 const int MaxTextWidth = 400;  // longer lines are wrapped
 const int CaptionRoom = 48;    // the window manager's buttons beside the caption
 
-// The texts Windows' boxes answer to, by text line or by button.
+// The id of the text's lines and of the icon, which answer nothing.
 const int StaticId = -1;
 
 struct Button {
@@ -95,8 +95,8 @@ IconKind IconOf(UINT type) {
 
 // Places the icon, the text's lines and the buttons, and sizes the box.
 void Lay(ModalWindow& box, const char* text, const char* caption, IconKind icon, const ButtonSet& set) {
-    const int buttonWidth = DialogUnitsToPixels(box, 0, 0, 50, 14).w;
-    const int buttonHeight = DialogUnitsToPixels(box, 0, 0, 50, 14).h;
+    const SDL_Rect button = DialogUnitsToPixels(box, 0, 0, 50, 14);  // Windows' push button
+    const int buttonWidth = button.w, buttonHeight = button.h;
     const int lineHeight = ModalLineHeight(box);
     std::vector<std::string> lines = WrapText(box, text, MaxTextWidth);
     int textWidth = 0;
