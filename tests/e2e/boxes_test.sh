@@ -22,7 +22,7 @@ answer_box() {
     press "$box" Return
 }
 
-said() { grep -qxF "$1" game.err || fail "standard error does not say \"$1\""; }
+said() { grep -qxF "$1" "$errors" || fail "standard error does not say \"$1\""; }
 
 # No art at all.
 start_game
@@ -32,7 +32,7 @@ wait_for_end
 said "ERROR: Initialization Failed."
 
 # A texture that is no bitmap: the loader says so, then the start fails.
-: > game.err
+: > "$errors"
 mkdir Data
 printf 'not a bitmap at all, only text' > Data/DiceTexture.bmp
 start_game
@@ -40,13 +40,13 @@ answer_box Error
 answer_box ERROR
 wait_for_end
 [ "$code" = 0 ] || fail "a start with a damaged texture ended with $code"
-[ "$(cat game.err)" = "$(printf 'Error: Unknown DIB file format.\nERROR: Initialization Failed.')" ] ||
+[ "$(cat "$errors")" = "$(printf 'Error: Unknown DIB file format.\nERROR: Initialization Failed.')" ] ||
     fail "standard error is not the two boxes in turn"
 
 # With the art: boxes over the game, and the game drawing on after each.
 rm -r Data
 mv "$art/Data" .
-: > game.err
+: > "$errors"
 launch "Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"
 picture() { xwd -id "$window" -silent > "$1"; }
 drawing_on() {
@@ -71,5 +71,5 @@ press "$window" Escape
 wait_for_end
 [ "$code" = 0 ] || fail "Escape ended the game with $code"
 said "Kubrask: A Test"
-grep -q "^Kubrask: Kubrask /  / " game.err || fail "standard error does not tell the about box"
+grep -q "^Kubrask: Kubrask /  / " "$errors" || fail "standard error does not tell the about box"
 echo "ok: ERROR box without art, Error then ERROR with damaged art, about box and A Test over a game that draws on"

@@ -15,8 +15,9 @@ fi
 mode=$1 game=$(realpath "$2") helper=$3
 wine_run=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../wine_run.sh")
 work=$(mktemp -d)
+errors=$(mktemp)  # what the game says on standard error, kept out of its folder
 pid=""
-trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
+trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work" "$errors"' EXIT
 cd "$work"
 # The art, as the build lays it out beside the game; an installed game
 # brings its own.
@@ -26,7 +27,7 @@ if [ -d "$(dirname "$game")/Data" ]; then cp -r "$(dirname "$game")/Data" .; fi
 # shown when a check fails.
 fail() {
     echo "FAIL: $*" >&2
-    [ -s game.err ] && sed 's/^/  game: /' game.err >&2
+    [ -s "$errors" ] && sed 's/^/  game: /' "$errors" >&2
     exit 1
 }
 
@@ -47,13 +48,13 @@ find_window() {
     done
 }
 
-# Starts the game in the scratch folder, its standard error kept in game.err;
+# Starts the game in the scratch folder, its standard error kept in $errors;
 # sets pid.
 start_game() {
     if [ "$mode" = wine ]; then
-        bash "$wine_run" "$helper" "$game" 2>>game.err &
+        bash "$wine_run" "$helper" "$game" 2>>"$errors" &
     else
-        "$game" 2>>game.err &
+        "$game" 2>>"$errors" &
     fi
     pid=$!
 }

@@ -49,8 +49,9 @@ drawing_on() {
     xwd -id "$window" -silent > after
     cmp -s before after && fail "the game's picture stands still after the dialog"
     press "$window" n
+    local new_game=" - Time: (3:00|2:[0-5][0-9]) - Score: 0"
     for _ in $(seq 30); do  # the caption is refreshed once a second
-        [[ "$(xdotool getwindowname "$window")" =~ " - Time: (3:00|2:[0-5][0-9]) - Score: 0" ]] && return
+        [[ "$(xdotool getwindowname "$window")" =~ $new_game ]] && return
         sleep 0.1
     done
     fail "N started no new game: the caption is \"$(xdotool getwindowname "$window")\""
