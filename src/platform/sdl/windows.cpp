@@ -142,8 +142,7 @@ void SetSdlWindowTitle(SDL_Window* sdl, std::string_view caption) {
     if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return;
     Display* display = info.info.x11.display;
     ::Window xwindow = info.info.x11.window;
-    std::string latin1;
-    for (unsigned char byte : CaptionToLatin1(caption)) latin1 += static_cast<char>(byte);
+    std::string latin1 = CaptionToLatin1(caption);
     XChangeProperty(display, xwindow, XInternAtom(display, "_NET_WM_NAME", False),
                     XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
