@@ -7,6 +7,7 @@
 #include "game/board.h"
 #include "little_endian.h"
 #include "platform/win32.h"
+#include "png_chunks.h"
 #include "render/scene_frame.h"
 
 namespace {
@@ -15,27 +16,6 @@ const Rgb Colours[7] = {
     {40, 90, 40},  // the floor
     {230, 30, 30}, {30, 200, 40}, {30, 60, 230}, {230, 200, 30}, {200, 40, 200}, {30, 200, 210},
 };
-
-uint32_t Crc32(const std::vector<uint8_t>& data, size_t from) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = from; i < data.size(); ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-void PutBig32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-void Chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& body) {
-    PutBig32(png, static_cast<uint32_t>(body.size()));
-    size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), body.begin(), body.end());
-    PutBig32(png, Crc32(png, start));
-}
 
 }  // namespace
 
@@ -127,16 +107,16 @@ void WritePng(const std::string& path, int width, int height, const std::vector<
         a = (a + byte) % 65521;
         b = (b + a) % 65521;
     }
-    PutBig32(z, (b << 16) | a);
+    Put32BigEndian(z, (b << 16) | a);
 
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> header;
-    PutBig32(header, static_cast<uint32_t>(width));
-    PutBig32(header, static_cast<uint32_t>(height));
+    Put32BigEndian(header, static_cast<uint32_t>(width));
+    Put32BigEndian(header, static_cast<uint32_t>(height));
     header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
-    Chunk(png, "IHDR", header);
-    Chunk(png, "IDAT", z);
-    Chunk(png, "IEND", {});
+    PutPngChunk(png, "IHDR", header);
+    PutPngChunk(png, "IDAT", z);
+    PutPngChunk(png, "IEND", {});
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
                                                  static_cast<std::streamsize>(png.size()));
 }

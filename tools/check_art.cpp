@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "png_chunks.h"
+
 namespace {
 
 int failures = 0;
@@ -219,15 +221,6 @@ int CheckSounds(const std::string& folder) {
 
 unsigned U32BigEndian(const std::vector<uint8_t>& b, size_t at) {
     return static_cast<unsigned>(b[at]) << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
-}
-
-unsigned Crc32(const uint8_t* bytes, size_t count) {
-    unsigned crc = 0xFFFFFFFF;
-    for (size_t i = 0; i < count; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (crc & 1 ? 0xEDB88320 : 0);
-    }
-    return ~crc;
 }
 
 struct Rgba {

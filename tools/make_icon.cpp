@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "little_endian.h"
+#include "png_chunks.h"
 
 namespace {
 
@@ -128,27 +129,6 @@ std::vector<uint8_t> Icon() {
     return ico;
 }
 
-void Put32BigEndian(std::vector<uint8_t>& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-uint32_t Crc32(const uint8_t* bytes, size_t count) {
-    uint32_t crc = 0xFFFFFFFF;
-    for (size_t i = 0; i < count; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (crc & 1 ? 0xEDB88320 : 0);
-    }
-    return ~crc;
-}
-
-void PutChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
-    Put32BigEndian(png, static_cast<uint32_t>(data.size()));
-    size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data.begin(), data.end());
-    Put32BigEndian(png, Crc32(&png[start], png.size() - start));
-}
-
 // The die at size x size pixels: 8-bit palette indices, the 16 colours and
 // one transparent entry after them. The pixels go in stored (uncompressed)
 // deflate blocks, which any PNG reader takes and the art checks can read.
@@ -190,11 +170,11 @@ std::vector<uint8_t> Png(int size) {
     Put32BigEndian(stream, b << 16 | a);
 
     std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "PLTE", palette);
-    PutChunk(png, "tRNS", alpha);
-    PutChunk(png, "IDAT", stream);
-    PutChunk(png, "IEND", {});
+    PutPngChunk(png, "IHDR", header);
+    PutPngChunk(png, "PLTE", palette);
+    PutPngChunk(png, "tRNS", alpha);
+    PutPngChunk(png, "IDAT", stream);
+    PutPngChunk(png, "IEND", {});
     return png;
 }
 

@@ -46,16 +46,23 @@ strings -e l "$shortcut" | grep -q 'C:\\users\\[^\\]*\\AppData\\Local\\Programs\
 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kubrask' /v UninstallString >/dev/null 2>&1 ||
     fail "no uninstall entry in the user's registry"
 
+# Starts the Kubrask.exe of folder $1 there, as its shortcut does, waits for
+# the caption $2 and quits with Escape: exit code 0, and its launch counter
+# started in that folder. $3 names it in a failure.
+play_in() {
+    cd "$1"
+    game=$1/Kubrask.exe
+    launch "$2"
+    press "$window" Escape
+    wait_for_end
+    [ "$code" = 0 ] || fail "Escape ended $3 with $code"
+    [ "$(cat random.txt)" = 0 ] || fail "$3's random.txt holds \"$(cat random.txt)\", not 0"
+}
+
 # A best score the player already holds, in the install folder: the game
 # shows it when it runs there.
 printf '\xd2\x04\x00\x00Zo\x00' > "$folder/Kubrask.data"
-cd "$folder"
-game=$folder/Kubrask.exe
-launch "$caption - High Score: 1234 by Zo"
-press "$window" Escape
-wait_for_end
-[ "$code" = 0 ] || fail "Escape ended the installed game with $code"
-[ "$(cat random.txt)" = 0 ] || fail "the installed game's random.txt holds \"$(cat random.txt)\", not 0"
+play_in "$folder" "$caption - High Score: 1234 by Zo" "the installed game"
 
 cd "$work"
 run "$folder/Uninstall.exe" /S
@@ -69,13 +76,7 @@ left=$(cd "$folder" && find . -mindepth 1 | sort | tr '\n' ' ')
 
 mkdir unpacked
 (cd unpacked && cmake -E tar xf "$zip")
-top=$(echo unpacked/*)
+top=$(realpath unpacked/*)
 [ -f "$top/Kubrask.exe" ] && [ -f "$top/README.txt" ] && [ -d "$top/Data" ] || fail "the zip holds $(cd unpacked && find . | tr '\n' ' ')"
-cd "$top"
-game=$PWD/Kubrask.exe
-launch "$caption"
-press "$window" Escape
-wait_for_end
-[ "$code" = 0 ] || fail "Escape ended the game from the zip with $code"
-[ "$(cat random.txt)" = 0 ] || fail "the unpacked game's random.txt holds \"$(cat random.txt)\", not 0"
+play_in "$top" "$caption" "the game from the zip"
 echo "ok: installed, run and uninstalled for the user alone, keeping Kubrask.data; the zip runs where unpacked"
