@@ -8,7 +8,8 @@
 #include <cstdlib>
 
 #include "image/bitmap_loader.h"
-#include "platform/sdl/test_seams.h"
+#include "platform/sdl/test_hooks.h"
+#include "stand_ins.h"
 
 namespace {
 

@@ -12,7 +12,8 @@
 
 #include "counted_allocations.h"
 #include "image/bitmap_loader.h"
-#include "platform/sdl/test_seams.h"
+#include "platform/sdl/test_hooks.h"
+#include "stand_ins.h"
 
 extern "C" {
 void* __real_malloc(size_t size);

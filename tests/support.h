@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl/test_seams.h"
+#include "platform/sdl/test_hooks.h"
+#include "stand_ins.h"
 #include "platform/win32.h"
 
 struct ShownBox {

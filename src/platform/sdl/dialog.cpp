@@ -1,8 +1,9 @@
-// Modal dialogs, of which the game has one: the box that asks a new best
-// player for a name. It is built from the same definition as the Windows
+// The dialog: modal dialogs, of which the game has one, the box that asks
+// a new best player for a name. It is built from the same definition as the Windows
 // resource (resources/name_dialog.h), laid out in dialog units through the
 // base units of its font as Windows does, and run as a modal window of the
 // layer (modal.h). Its controls have handles of their own but are not windows.
+// See README.md beside this file for what the layer provides and refuses.
 #include <algorithm>
 
 #include "name_dialog.h"

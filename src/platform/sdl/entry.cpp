@@ -1,5 +1,6 @@
-// The process entry on Linux: the game takes nothing from its command line,
-// and needs a display.
+// Windows and messages, the start: the process entry on Linux. The game
+// takes nothing from its command line, and needs a display.
+// See README.md beside this file for what the layer provides and refuses.
 #include <dlfcn.h>
 #include <link.h>
 

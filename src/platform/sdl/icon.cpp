@@ -1,5 +1,7 @@
-// The window icon: icon 101, the same .ico file the Windows resources hold,
-// decoded from its 16-colour bitmap and transparency mask.
+// Windows and messages, the window icon: icon 101, the same .ico file the
+// Windows resources hold, decoded from its 16-colour bitmap and
+// transparency mask.
+// See README.md beside this file for what the layer provides and refuses.
 #include <cstddef>
 #include <cstdint>
 

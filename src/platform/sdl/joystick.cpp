@@ -1,5 +1,5 @@
-// Joystick 1 over SDL. A pad SDL knows as a game controller is read through
-// its game-controller interface: the d-pad and the left stick give the
+// Input: joystick 1 over SDL. A pad SDL knows as a game controller is read
+// through its game-controller interface: the d-pad and the left stick give the
 // position, Start is button 1 and A (the bottom face button) button 2. Any
 // other pad is read through its joystick interface: hat 0 and axes 0 and 1
 // give the position, buttons 1 to 4 are its first four. While a window
@@ -9,6 +9,7 @@
 // flag of the button and the state of all. The first pad plugged in, when
 // the capture begins or later, is joystick 1; when it goes, the position
 // returns to the centre and the next pad, if any, takes its place.
+// See README.md beside this file for what the layer provides and refuses.
 #include "platform/sdl/layer.h"
 
 namespace {

@@ -1,5 +1,6 @@
-// SDL key codes to Windows virtual-key codes. Letters and digits follow the
-// keyboard layout, as virtual keys do on Windows.
+// Input: SDL key codes to Windows virtual-key codes. Letters and digits
+// follow the keyboard layout, as virtual keys do on Windows.
+// See README.md beside this file for what the layer provides and refuses.
 #include "platform/sdl/layer.h"
 
 WORD VirtualKeyFromSdl(SDL_Keycode key) {

@@ -1,4 +1,6 @@
-// Shared insides of the Linux platform layer.
+// The Linux platform layer's shared insides: what its files give each other,
+// and the Windows names the layer itself uses that the game never does.
+// README.md beside this file lists what the layer provides to the game.
 #pragma once
 
 #include <SDL.h>
@@ -8,6 +10,71 @@
 #include <string_view>
 
 #include "platform/sdl/win32_api.h"
+
+// Windows names of the messages and answers the layer makes, and of the
+// keys it knows beyond those the game reads.
+#define MAKELONG(a, b) ((LONG)(((WORD)(a)) | ((DWORD)((WORD)(b))) << 16))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define IS_INTRESOURCE(r) ((((uintptr_t)(r)) >> 16) == 0)
+
+#define WM_DESTROY 0x0002
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SC_MINIMIZE 0xF020
+#define SC_CLOSE 0xF060
+#define SC_RESTORE 0xF120
+
+#define SW_HIDE 0
+#define SW_SHOWMINIMIZED 2
+#define SW_MINIMIZE 6
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONMASK 0x000000F0L
+#define IDNO 7
+#define BN_CLICKED 0
+
+#define JOYERR_NOERROR 0
+#define JOYERR_PARMS 165
+#define JOYERR_NOCANDO 166
+#define JOYERR_UNPLUGGED 167
+
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_CAPITAL 0x14
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_SNAPSHOT 0x2C
+#define VK_INSERT 0x2D
+#define VK_DELETE 0x2E
+#define VK_NUMPAD0 0x60
+#define VK_MULTIPLY 0x6A
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
+#define VK_DECIMAL 0x6E
+#define VK_DIVIDE 0x6F
+#define VK_F1 0x70
+#define VK_NUMLOCK 0x90
+#define VK_SCROLL 0x91
+
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define SND_NODEFAULT 0x0002
+
+extern "C" {
+LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+HWND WINAPI GetDlgItem(HWND dialog, int id);
+}
 
 struct HDC__ {
     HWND window;
@@ -36,7 +103,6 @@ void SetGameIcon(SDL_Window* window);
 // Starts SDL's video on first use; false when there is no display to use.
 bool EnsureVideo();
 
-HWND WindowFromSdlId(Uint32 windowId);
 // Makes an SDL window created elsewhere in the layer (a dialog) one of its
 // windows; DestroyWindow ends it as any other.
 HWND AdoptSdlWindow(SDL_Window* sdl, const char* className, WNDPROC procedure,
@@ -52,9 +118,6 @@ void TranslateSdlEvent(const SDL_Event& event);
 // Dispatches every queued message, as a modal loop does, without reading
 // SDL's events; a posted quit stays for the main loop.
 void DispatchWaitingMessages();
-
-// Test seam: true when a failure of this call was armed (and uses it up).
-bool CallFails(const char* functionName);
 
 // Turns a joystick event into the messages of the capturing window.
 void TranslateJoystickEvent(const SDL_Event& event);
@@ -76,3 +139,7 @@ std::string CaptionToUtf8(std::string_view text);
 std::string CaptionToLatin1(std::string_view text);
 // Names an SDL window by a Windows-1252 caption.
 void SetSdlWindowTitle(SDL_Window* sdl, std::string_view caption);
+
+#ifdef KUBRASK_TEST_HOOKS
+#include "platform/sdl/test_hooks.h"
+#endif

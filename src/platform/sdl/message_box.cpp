@@ -1,20 +1,18 @@
-// Message boxes, drawn by the layer itself as modal windows (modal.h), so
-// they need nothing from the desktop: the caption, the text with its line
+// Boxes: message boxes, drawn by the layer itself as modal windows
+// (modal.h), so they need nothing from the desktop: the caption, the text with its line
 // breaks and wrapped to a sensible width, the icon, and the buttons in
 // Windows' order with Windows' labels, centred over the owner (or the
 // screen). The game asks for two kinds: OK and Yes/No, with no icon, the
 // exclamation mark or the information sign. Every box is also written to
 // standard error, so that one that cannot be shown (no display) still says
 // something; such a call returns 0, as MessageBoxA does when it fails.
+// See README.md beside this file for what the layer provides and refuses.
 #include <algorithm>
 #include <cstdio>
 
 #include "platform/sdl/modal.h"
-#include "platform/sdl/test_seams.h"
 
 namespace {
-
-MessageBoxHandler ScriptedAnswers = nullptr;
 
 const int Margin = 12;         // around everything
 const int IconSize = 32;
@@ -154,10 +152,7 @@ void Report(const char* caption, const char* text) {
 
 }  // namespace
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { ScriptedAnswers = handler; }
-
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    if (ScriptedAnswers != nullptr) return ScriptedAnswers(owner, text, caption, type);
     if (caption == nullptr) caption = "Error";  // Windows' own default
     if (text == nullptr) text = "";
     Report(caption, text);

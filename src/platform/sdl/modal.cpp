@@ -1,10 +1,9 @@
-// Modal windows: their controls drawn in the classic grey, their keys,
-// clicks and close box, and the one modal loop that runs them.
+// Boxes and the dialog, their common part: modal windows, their controls
+// drawn in the classic grey, their keys, clicks and close box, and the one
+// modal loop that runs them. See README.md beside this file.
 #include "platform/sdl/modal.h"
 
 #include <algorithm>
-
-#include "platform/sdl/test_seams.h"
 
 namespace {
 
@@ -15,9 +14,11 @@ const int EditBorder = 2;  // the sunken edge
 const int EditMargin = 1;  // between the edge and the text
 
 std::vector<ModalWindow*> OpenModals;  // the innermost last
+#ifdef KUBRASK_TEST_HOOKS
 DialogDrawing LastDrawing;
 bool HaveDrawing = false;
 DialogIdleHandler IdleHandler = nullptr;
+#endif
 
 const SDL_Color Black{0, 0, 0, 255};
 const SDL_Color Shadow{128, 128, 128, 255};
@@ -49,8 +50,6 @@ int DefaultIndex(const ModalWindow& modal) {
 int MulDivRounded(int number, int numerator, int denominator) {
     return (2 * number * numerator + denominator) / (2 * denominator);
 }
-
-RECT ToRect(const SDL_Rect& r) { return RECT{r.x, r.y, r.x + r.w, r.y + r.h}; }
 
 // The edit field's text area, inside its edge and margin.
 SDL_Rect TextArea(const ModalControl& edit) {
@@ -204,56 +203,71 @@ void DrawIcon(SDL_Renderer* renderer, const ModalControl& icon) {
     }
 }
 
-DialogDrawing::Control Record(const ModalControl& control, bool isDefault, bool focused) {
-    return DialogDrawing::Control{control.id, IsButton(control), isDefault, focused,
-                                  control.text, ToRect(control.place)};
-}
+#ifdef KUBRASK_TEST_HOOKS
+RECT ToRect(const SDL_Rect& r) { return RECT{r.x, r.y, r.x + r.w, r.y + r.h}; }
 
-void Draw(ModalWindow& modal) {
-    SDL_Renderer* renderer = modal.renderer;
-    Fill(renderer, SDL_Rect{0, 0, modal.width, modal.height}, Face);
+// Keeps what was just drawn, for the tests: the layout and the picture.
+void KeepDrawing(const ModalWindow& modal, int caretX) {
     DialogDrawing drawing{};
     drawing.baseUnitX = modal.baseX;
     drawing.baseUnitY = modal.baseY;
     drawing.client = RECT{0, 0, modal.width, modal.height};
-    drawing.caretX = -1;
+    drawing.caretX = caretX;
     const int defaultIndex = DefaultIndex(modal);
     for (size_t i = 0; i < modal.controls.size(); ++i) {
         const ModalControl& control = modal.controls[i];
-        const bool focused = modal.focus == static_cast<int>(i);
-        const bool isDefault = defaultIndex == static_cast<int>(i);
-        switch (control.kind) {
-            case ControlKind::DefaultButton:
-            case ControlKind::Button:
-                DrawButton(modal, control, isDefault, focused, modal.pressed == static_cast<int>(i));
-                break;
-            case ControlKind::Edit:
-                drawing.caretX = DrawEdit(modal, control, focused);
-                drawing.edit = ToRect(control.place);
-                break;
-            case ControlKind::Label:
-                SDL_RenderSetClipRect(renderer, &control.place);
-                DrawText(modal, control.text, control.place.x, control.place.y);
-                SDL_RenderSetClipRect(renderer, nullptr);
-                drawing.label = ToRect(control.place);
-                break;
-            case ControlKind::Icon:
-                DrawIcon(renderer, control);
-                break;
-        }
-        if (control.id == IDOK) drawing.ok = ToRect(control.place);
-        if (control.id == IDCANCEL) drawing.cancel = ToRect(control.place);
-        drawing.controls.push_back(Record(control, isDefault, focused));
+        const RECT place = ToRect(control.place);
+        if (control.kind == ControlKind::Edit) drawing.edit = place;
+        if (control.kind == ControlKind::Label) drawing.label = place;
+        if (control.id == IDOK) drawing.ok = place;
+        if (control.id == IDCANCEL) drawing.cancel = place;
+        drawing.controls.push_back({control.id, IsButton(control), defaultIndex == static_cast<int>(i),
+                                    modal.focus == static_cast<int>(i), control.text, place});
     }
     drawing.width = modal.width;
     drawing.height = modal.height;
     drawing.pixels.resize(static_cast<size_t>(modal.width) * modal.height);
-    if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, drawing.pixels.data(),
+    if (SDL_RenderReadPixels(modal.renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, drawing.pixels.data(),
                              modal.width * 4) == 0) {
         for (DWORD& pixel : drawing.pixels) pixel &= 0xFFFFFF;
         LastDrawing = std::move(drawing);
         HaveDrawing = true;
     }
+}
+#endif
+
+void Draw(ModalWindow& modal) {
+    SDL_Renderer* renderer = modal.renderer;
+    Fill(renderer, SDL_Rect{0, 0, modal.width, modal.height}, Face);
+    int caretX = -1;
+    const int defaultIndex = DefaultIndex(modal);
+    for (size_t i = 0; i < modal.controls.size(); ++i) {
+        const ModalControl& control = modal.controls[i];
+        const bool focused = modal.focus == static_cast<int>(i);
+        switch (control.kind) {
+            case ControlKind::DefaultButton:
+            case ControlKind::Button:
+                DrawButton(modal, control, defaultIndex == static_cast<int>(i), focused,
+                           modal.pressed == static_cast<int>(i));
+                break;
+            case ControlKind::Edit:
+                caretX = DrawEdit(modal, control, focused);
+                break;
+            case ControlKind::Label:
+                SDL_RenderSetClipRect(renderer, &control.place);
+                DrawText(modal, control.text, control.place.x, control.place.y);
+                SDL_RenderSetClipRect(renderer, nullptr);
+                break;
+            case ControlKind::Icon:
+                DrawIcon(renderer, control);
+                break;
+        }
+    }
+#ifdef KUBRASK_TEST_HOOKS
+    KeepDrawing(modal, caretX);
+#else
+    (void)caretX;
+#endif
     SDL_RenderPresent(renderer);
     modal.dirty = false;
 }
@@ -469,7 +483,9 @@ void RunLoop(ModalWindow& modal) {
         SDL_Event event;
         if (!SDL_PollEvent(&event)) {
             DispatchWaitingMessages();
+#ifdef KUBRASK_TEST_HOOKS
             if (IdleHandler != nullptr && !modal.ended) IdleHandler(modal.window);
+#endif
             if (modal.ended || !SDL_WaitEventTimeout(&event, 250)) continue;
         }
         Route(event);
@@ -604,6 +620,7 @@ ModalControl* FindModalControl(ModalWindow& modal, int id) {
     return nullptr;
 }
 
+#ifdef KUBRASK_TEST_HOOKS
 bool LastDialogDrawing(DialogDrawing* drawing) {
     if (!HaveDrawing || drawing == nullptr) return false;
     *drawing = LastDrawing;
@@ -611,3 +628,4 @@ bool LastDialogDrawing(DialogDrawing* drawing) {
 }
 
 void SetDialogIdleHandler(DialogIdleHandler handler) { IdleHandler = handler; }
+#endif

@@ -1,10 +1,11 @@
-// Modal windows of the layer: the name dialog and the message boxes. Each is
-// a window of classic grey controls (buttons, an edit field, texts, an
-// icon), drawn with SDL's software renderer and SDL_ttf, and run by one
-// modal loop. While one is open its owner is disabled (no keys, no close
-// box), but every window of the layer keeps receiving its other messages, as
-// under Windows' modal loops; and when it closes, the caller's OpenGL context
-// is current again, as Windows leaves it.
+// Boxes and the dialog, their common part: the modal windows of the layer,
+// the name dialog and the message boxes. Each is a window of classic grey
+// controls (buttons, an edit field, texts, an icon), drawn with SDL's
+// software renderer and SDL_ttf, and run by one modal loop. While one is
+// open its owner is disabled (no keys, no close box), but every window of the
+// layer keeps receiving its other messages, as under Windows' modal loops;
+// and when it closes, the caller's OpenGL context is current again, as
+// Windows leaves it. See README.md beside this file.
 #pragma once
 
 #include <SDL_ttf.h>

@@ -1,15 +1,15 @@
-// Wave files played asynchronously through SDL's audio, as sndPlaySoundA
-// plays them with SND_ASYNC and SND_NOSTOP: a request made while a sound is
+// Sound: wave files played asynchronously through SDL's audio, as
+// sndPlaySoundA plays them with SND_ASYNC and SND_NOSTOP: a request made while a sound is
 // still playing is dropped, neither cutting the playing one nor waiting
 // behind it; a file that cannot be played gives a short alert instead,
 // unless SND_NODEFAULT says not to. With no audio device, nothing plays.
+// See README.md beside this file for what the layer provides and refuses.
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "platform/sdl/layer.h"
-#include "platform/sdl/test_seams.h"
 
 namespace {
 
@@ -81,11 +81,6 @@ bool Playing() { return Device != 0 && SDL_GetQueuedAudioSize(Device) > 0; }
 
 }  // namespace
 
-const char* SoundNowPlaying() {
-    if (!Playing()) return nullptr;
-    return NowPlaying.c_str();
-}
-
 BOOL WINAPI sndPlaySoundA(LPCSTR sound, UINT flags) {
     if (sound == nullptr || !OpenDevice()) return FALSE;
     if ((flags & SND_NOSTOP) && Playing()) return FALSE;
@@ -100,3 +95,10 @@ BOOL WINAPI sndPlaySoundA(LPCSTR sound, UINT flags) {
     // Always asynchronous: the game never asks to wait for the end.
     return SDL_QueueAudio(Device, samples.data(), static_cast<Uint32>(samples.size())) == 0;
 }
+
+#ifdef KUBRASK_TEST_HOOKS
+const char* SoundNowPlaying() {
+    if (!Playing()) return nullptr;
+    return NowPlaying.c_str();
+}
+#endif

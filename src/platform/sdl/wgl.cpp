@@ -1,13 +1,13 @@
-// Pixel formats, OpenGL contexts and presenting, over SDL's OpenGL support.
-// Every window can take one pixel format: the one the game's descriptor asks
-// for. SDL keeps the attributes and applies them when a context is made.
+// The OpenGL context and presenting: pixel formats, WGL contexts and
+// SwapBuffers, over SDL's OpenGL support. Every window can take one pixel
+// format: the one the game's descriptor asks for. SDL keeps the attributes
+// and applies them when a context is made. See README.md beside this file.
 #include <GL/gl.h>
 
 #include <chrono>
 #include <thread>
 
 #include "platform/sdl/layer.h"
-#include "platform/sdl/test_seams.h"
 
 struct HGLRC__ {
     SDL_GLContext context;
@@ -17,8 +17,6 @@ struct HGLRC__ {
 namespace {
 
 const int OnlyFormat = 1;
-int PresentedFrames = 0;
-bool Pacing = true;
 
 bool IsLiveDc(HDC dc) { return dc != nullptr && IsLiveWindow(dc->window) && dc == &dc->window->dc; }
 
@@ -48,17 +46,13 @@ bool Usable(const PIXELFORMATDESCRIPTOR* pfd) {
 
 }  // namespace
 
-int PresentedFrameCount() { return PresentedFrames; }
-
-void SetFramePacing(bool on) { Pacing = on; }
-
 int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
-    if (CallFails("ChoosePixelFormat") || !IsLiveDc(dc) || !Usable(descriptor)) return 0;
+    if (!IsLiveDc(dc) || !Usable(descriptor)) return 0;
     return OnlyFormat;
 }
 
 BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor) {
-    if (CallFails("SetPixelFormat") || !IsLiveDc(dc) || format != OnlyFormat ||
+    if (!IsLiveDc(dc) || format != OnlyFormat ||
         !Usable(descriptor) || dc->pixelFormat != 0)
         return FALSE;
     // Colour bits are a wish, as on Windows: 16 asks for 5-6-5, more for 8-8-8;
@@ -78,7 +72,7 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* desc
 }
 
 HGLRC WINAPI wglCreateContext(HDC dc) {
-    if (CallFails("wglCreateContext") || !IsLiveDc(dc) || dc->pixelFormat == 0) return nullptr;
+    if (!IsLiveDc(dc) || dc->pixelFormat == 0) return nullptr;
     // SDL makes a new context current; Windows does not, so put back what was.
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previous = SDL_GL_GetCurrentContext();
@@ -89,20 +83,17 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
 }
 
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context) {
-    if (CallFails("wglMakeCurrent")) return FALSE;
     if (context == nullptr) return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
     if (!IsLiveDc(dc) || SDL_GL_MakeCurrent(dc->window->sdl, context->context) != 0) return FALSE;
     // Presenting waits for the display, as with Windows' default swap
     // interval: adaptive where the driver offers it, else every refresh.
-    if (!Pacing)
-        SDL_GL_SetSwapInterval(0);
-    else if (SDL_GL_SetSwapInterval(-1) != 0)
+    if (SDL_GL_SetSwapInterval(-1) != 0)
         SDL_GL_SetSwapInterval(1);
     return TRUE;
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC context) {
-    if (CallFails("wglDeleteContext") || context == nullptr) return FALSE;
+    if (context == nullptr) return FALSE;
     if (SDL_GL_GetCurrentContext() == context->context) SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(context->context);
     delete context;
@@ -112,12 +103,11 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
 BOOL WINAPI SwapBuffers(HDC dc) {
     if (!IsLiveDc(dc)) return FALSE;
     SDL_GL_SwapWindow(dc->window->sdl);
-    ++PresentedFrames;
     if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "offscreen") == 0) {
         // Without a display nothing waits for the picture: finish it here,
         // so that a loop that never sleeps cannot pile up frames.
         glFinish();
-    } else if (Pacing && SDL_GL_GetSwapInterval() == 0) {
+    } else if (SDL_GL_GetSwapInterval() == 0) {
         WaitForRefresh(dc->window->sdl);
     }
     return TRUE;

@@ -1,8 +1,9 @@
 // The part of the Windows API that the game calls, declared for Linux with
-// Windows' own names, types and values. platform/sdl implements it over SDL2
-// (windows, OpenGL contexts, events, joystick, message boxes) and POSIX
-// (clocks, files and mappings), with a little GDI of its own for bitmaps.
-// Only what the game uses is here, with the behaviour it relies on.
+// Windows' own names, types and values, and with C linkage, as Windows has
+// it. platform/sdl implements it over SDL2 and POSIX; README.md beside this
+// file lists every call, the file that provides it, and what it provides or
+// refuses. Only what the game and its resources use is here: what the layer
+// needs besides is in layer.h, what only tests need in test_hooks.h.
 #pragma once
 
 #include <cstdint>
@@ -186,22 +187,16 @@ static_assert(sizeof(BITMAPCOREHEADER) == 12 && sizeof(BITMAPINFOHEADER) == 40 &
 
 #define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
-#define MAKELONG(a, b) ((LONG)(((WORD)(a)) | ((DWORD)((WORD)(b))) << 16))
-#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
-#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((uintptr_t)((WORD)(i))))
-#define IS_INTRESOURCE(r) ((((uintptr_t)(r)) >> 16) == 0)
 
 // Window messages
 #define WM_CREATE 0x0001
-#define WM_DESTROY 0x0002
 #define WM_SIZE 0x0005
 #define WM_ACTIVATE 0x0006
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
-#define WM_CHAR 0x0102
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
@@ -209,18 +204,9 @@ static_assert(sizeof(BITMAPCOREHEADER) == 12 && sizeof(BITMAPINFOHEADER) == 40 &
 #define MM_JOY1BUTTONDOWN 0x3B5
 #define MM_JOY1BUTTONUP 0x3B7
 
-#define WA_INACTIVE 0
-#define WA_ACTIVE 1
-#define SIZE_RESTORED 0
-#define SIZE_MINIMIZED 1
-
-#define SC_MINIMIZE 0xF020
-#define SC_CLOSE 0xF060
-#define SC_RESTORE 0xF120
 #define SC_SCREENSAVE 0xF140
 #define SC_MONITORPOWER 0xF170
 
-#define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 
 // Window and class styles
@@ -241,46 +227,19 @@ static_assert(sizeof(BITMAPCOREHEADER) == 12 && sizeof(BITMAPINFOHEADER) == 40 &
 #define WS_EX_WINDOWEDGE 0x00000100L
 #define WS_EX_APPWINDOW 0x00040000L
 
-#define SW_HIDE 0
-#define SW_SHOWNORMAL 1
-#define SW_SHOWMINIMIZED 2
 #define SW_SHOW 5
-#define SW_MINIMIZE 6
-#define SW_RESTORE 9
-#define SW_SHOWDEFAULT 10
 
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 // Message boxes
 #define MB_OK 0x00000000L
-#define MB_OKCANCEL 0x00000001L
-#define MB_ABORTRETRYIGNORE 0x00000002L
-#define MB_YESNOCANCEL 0x00000003L
 #define MB_YESNO 0x00000004L
-#define MB_RETRYCANCEL 0x00000005L
-#define MB_TYPEMASK 0x0000000FL
-#define MB_ICONHAND 0x00000010L
-#define MB_ICONQUESTION 0x00000020L
 #define MB_ICONEXCLAMATION 0x00000030L
-#define MB_ICONASTERISK 0x00000040L
-#define MB_ICONERROR MB_ICONHAND
-#define MB_ICONWARNING MB_ICONEXCLAMATION
-#define MB_ICONINFORMATION MB_ICONASTERISK
-#define MB_ICONMASK 0x000000F0L
-#define MB_DEFBUTTON2 0x00000100L
-#define MB_DEFBUTTON3 0x00000200L
-#define MB_DEFMASK 0x00000F00L
+#define MB_ICONINFORMATION 0x00000040L
 
 #define IDOK 1
 #define IDCANCEL 2
-#define IDABORT 3
-#define IDRETRY 4
-#define IDIGNORE 5
 #define IDYES 6
-#define IDNO 7
-
-// Dialogs
-#define BN_CLICKED 0
 
 // Files and mappings
 #define GENERIC_READ 0x80000000L
@@ -311,50 +270,16 @@ static_assert(sizeof(BITMAPCOREHEADER) == 12 && sizeof(BITMAPINFOHEADER) == 40 &
 
 // Joystick
 #define JOYSTICKID1 0
-#define JOYERR_NOERROR 0
-#define JOYERR_PARMS 165
-#define JOYERR_NOCANDO 166
-#define JOYERR_UNPLUGGED 167
-#define JOY_BUTTON1 0x0001
-#define JOY_BUTTON2 0x0002
-#define JOY_BUTTON3 0x0004
-#define JOY_BUTTON4 0x0008
 #define JOY_BUTTON1CHG 0x0100
 #define JOY_BUTTON2CHG 0x0200
-#define JOY_BUTTON3CHG 0x0400
-#define JOY_BUTTON4CHG 0x0800
 
 // Virtual-key codes (letters and digits are their upper-case ASCII codes)
-#define VK_BACK 0x08
-#define VK_TAB 0x09
-#define VK_RETURN 0x0D
-#define VK_SHIFT 0x10
-#define VK_CONTROL 0x11
-#define VK_MENU 0x12
 #define VK_PAUSE 0x13
-#define VK_CAPITAL 0x14
 #define VK_ESCAPE 0x1B
-#define VK_SPACE 0x20
-#define VK_PRIOR 0x21
-#define VK_NEXT 0x22
-#define VK_END 0x23
-#define VK_HOME 0x24
 #define VK_LEFT 0x25
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
-#define VK_SNAPSHOT 0x2C
-#define VK_INSERT 0x2D
-#define VK_DELETE 0x2E
-#define VK_NUMPAD0 0x60
-#define VK_MULTIPLY 0x6A
-#define VK_ADD 0x6B
-#define VK_SUBTRACT 0x6D
-#define VK_DECIMAL 0x6E
-#define VK_DIVIDE 0x6F
-#define VK_F1 0x70
-#define VK_NUMLOCK 0x90
-#define VK_SCROLL 0x91
 
 #define MAX_PATH 260
 
@@ -376,16 +301,16 @@ typedef struct _WIN32_FIND_DATAA {
     CHAR cAlternateFileName[14];
 } WIN32_FIND_DATAA;
 
-#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
-
 // Sounds
 #define SND_ASYNC 0x0001
-#define SND_NODEFAULT 0x0002
 #define SND_NOSTOP 0x0010
 
 // Kernel
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
 #define MOVEFILE_WRITE_THROUGH 0x00000008
+
+extern "C" {
+
 BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
 HANDLE WINAPI FindFirstFileA(LPCSTR name, WIN32_FIND_DATAA* found);
 BOOL WINAPI FindClose(HANDLE search);
@@ -427,21 +352,17 @@ HWND WINAPI SetFocus(HWND window);
 HWND WINAPI GetFocus(void);
 BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
 int WINAPI GetWindowTextA(HWND window, LPSTR text, int maxCount);
-BOOL WINAPI GetClientRect(HWND window, RECT* rect);
 HDC WINAPI GetDC(HWND window);
 int WINAPI ReleaseDC(HWND window, HDC dc);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT remove);
 BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
-LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
                                DLGPROC procedure, LPARAM initParam);
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
-HWND WINAPI GetDlgItem(HWND dialog, int id);
 BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount);
 int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
@@ -465,3 +386,5 @@ BOOL WINAPI wglDeleteContext(HGLRC context);
 
 // The program's entry, which the layer's main() calls.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
+
+}  // extern "C"

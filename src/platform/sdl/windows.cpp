@@ -1,6 +1,8 @@
-// Window classes, windows, the thread's message queue and window captions,
-// over SDL's video subsystem. An SDL window stands for one top-level window;
-// its frame belongs to the window manager, so the window is its client area.
+// Windows and messages: the module and its resources, window classes,
+// windows, the thread's message queue and window captions, over SDL's video
+// subsystem. An SDL window stands for one top-level window; its frame belongs
+// to the window manager, so the window is its client area. See README.md
+// beside this file for what the layer provides and refuses.
 #include <strings.h>
 
 #include <X11/Xatom.h>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "platform/sdl/layer.h"
-#include "platform/sdl/test_seams.h"
 
 struct HINSTANCE__ {
     int unused;
@@ -50,6 +51,12 @@ WindowClass* FindClass(LPCSTR name) {
     if (name == nullptr || IS_INTRESOURCE(name)) return nullptr;
     for (WindowClass& c : Classes)
         if (strcasecmp(c.name.c_str(), name) == 0) return &c;
+    return nullptr;
+}
+
+HWND WindowFromSdlId(Uint32 windowId) {
+    for (HWND window : Windows)
+        if (SDL_GetWindowID(window->sdl) == windowId) return window;
     return nullptr;
 }
 
@@ -199,12 +206,6 @@ bool EnsureVideo() {
     return true;
 }
 
-HWND WindowFromSdlId(Uint32 windowId) {
-    for (HWND window : Windows)
-        if (SDL_GetWindowID(window->sdl) == windowId) return window;
-    return nullptr;
-}
-
 HWND AdoptSdlWindow(SDL_Window* sdl, const char* className, WNDPROC procedure,
                     const std::string& caption) {
     HWND window = new HWND__{sdl, className, procedure, caption, false, HDC__{nullptr, 0}};
@@ -233,10 +234,6 @@ void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Queue.push_back(msg);
 }
 
-int LiveWindowCount() { return static_cast<int>(Windows.size()); }
-
-bool IsClassRegistered(LPCSTR className) { return FindClass(className) != nullptr; }
-
 HINSTANCE WINAPI GetModuleHandleA(LPCSTR moduleName) {
     return moduleName == nullptr ? &ThisModule : nullptr;
 }
@@ -253,7 +250,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-    if (CallFails("RegisterClassA") || windowClass == nullptr ||
+    if (windowClass == nullptr ||
         windowClass->lpszClassName == nullptr || windowClass->lpfnWndProc == nullptr ||
         FindClass(windowClass->lpszClassName) != nullptr)
         return 0;
@@ -264,7 +261,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
 
 BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
     WindowClass* found = FindClass(className);
-    if (CallFails("UnregisterClassA") || found == nullptr) return FALSE;
+    if (found == nullptr) return FALSE;
     for (HWND window : Windows)
         if (strcasecmp(window->className.c_str(), found->name.c_str()) == 0) return FALSE;
     Classes.erase(Classes.begin() + (found - Classes.data()));
@@ -280,7 +277,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
     WindowClass* windowClass = FindClass(className);
-    if (CallFails("CreateWindowExA") || windowClass == nullptr || !EnsureVideo()) return nullptr;
+    if (windowClass == nullptr || !EnsureVideo()) return nullptr;
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
     const char* caption = windowName != nullptr ? windowName : "";
@@ -303,7 +300,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {
-    if (CallFails("DestroyWindow") || !IsLiveWindow(window)) return FALSE;
+    if (!IsLiveWindow(window)) return FALSE;
     SendMessageA(window, WM_DESTROY, 0, 0);
     Queue.erase(std::remove_if(Queue.begin(), Queue.end(),
                                [window](const MSG& msg) { return msg.hwnd == window; }),
@@ -368,21 +365,13 @@ int WINAPI GetWindowTextA(HWND window, LPSTR text, int maxCount) {
     return length;
 }
 
-BOOL WINAPI GetClientRect(HWND window, RECT* rect) {
-    if (!IsLiveWindow(window) || rect == nullptr) return FALSE;
-    int width = 0, height = 0;
-    if (!window->minimized) SDL_GetWindowSize(window->sdl, &width, &height);
-    *rect = RECT{0, 0, width, height};
-    return TRUE;
-}
-
 HDC WINAPI GetDC(HWND window) {
-    if (CallFails("GetDC") || !IsLiveWindow(window)) return nullptr;
+    if (!IsLiveWindow(window)) return nullptr;
     return &window->dc;
 }
 
 int WINAPI ReleaseDC(HWND window, HDC dc) {
-    if (CallFails("ReleaseDC") || !IsLiveWindow(window) || dc != &window->dc) return 0;
+    if (!IsLiveWindow(window) || dc != &window->dc) return 0;
     return 1;
 }
 
@@ -449,13 +438,27 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return window->procedure(window, message, wParam, lParam);
 }
 
+void WINAPI PostQuitMessage(int exitCode) {
+    QuitPosted = true;
+    QuitCode = exitCode;
+}
+
+#ifdef KUBRASK_TEST_HOOKS
+int LiveWindowCount() { return static_cast<int>(Windows.size()); }
+
+bool IsClassRegistered(LPCSTR className) { return FindClass(className) != nullptr; }
+
+BOOL WINAPI GetClientRect(HWND window, RECT* rect) {
+    if (!IsLiveWindow(window) || rect == nullptr) return FALSE;
+    int width = 0, height = 0;
+    if (!window->minimized) SDL_GetWindowSize(window->sdl, &width, &height);
+    *rect = RECT{0, 0, width, height};
+    return TRUE;
+}
+
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window != nullptr && !IsLiveWindow(window)) return FALSE;
     QueueMessage(window, message, wParam, lParam);
     return TRUE;
 }
-
-void WINAPI PostQuitMessage(int exitCode) {
-    QuitPosted = true;
-    QuitCode = exitCode;
-}
+#endif

@@ -1,4 +1,10 @@
-// Windows-1252, the game's 8-bit code page, to and from UTF-8.
+// Text: Windows-1252, the game's 8-bit code page, to and from UTF-8 and as
+// captions show it; and wsprintfA. See README.md beside this file for the
+// whole layer.
+#include <algorithm>
+#include <cstdarg>
+#include <string>
+
 #include "platform/sdl/layer.h"
 
 namespace {
@@ -99,4 +105,45 @@ std::string Utf8ToCp1252(std::string_view text) {
         if (byte >= 0) out += static_cast<char>(byte);
     }
     return out;
+}
+
+// %s, %d, %i, %u and %%, without flags or widths; any other character after
+// % stands for itself. As on Windows, a null string prints "(null)" and at
+// most 1024 characters are stored, the terminating zero included.
+int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+    const size_t Limit = 1024;
+    std::string out;
+    va_list arguments;
+    va_start(arguments, format);
+    for (const char* at = format; *at != '\0'; ++at) {
+        if (*at != '%') {
+            out += *at;
+            continue;
+        }
+        switch (*++at) {
+            case 's': {
+                const char* text = va_arg(arguments, const char*);
+                out += text != nullptr ? text : "(null)";
+                break;
+            }
+            case 'd':
+            case 'i':
+                out += std::to_string(va_arg(arguments, int));
+                break;
+            case 'u':
+                out += std::to_string(va_arg(arguments, unsigned));
+                break;
+            case '\0':  // a lone % at the end
+                --at;
+                break;
+            default:
+                out += *at;
+                break;
+        }
+    }
+    va_end(arguments);
+    size_t length = std::min(out.size(), Limit - 1);
+    out.copy(buffer, length);
+    buffer[length] = '\0';
+    return static_cast<int>(length);
 }

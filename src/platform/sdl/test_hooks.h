@@ -1,33 +1,24 @@
-// Hooks that let tests drive the Linux platform layer: a clock they set by
-// hand, message boxes answered by a script, and calls made to fail on demand.
-// The game itself never calls these.
+// What the test build of the layer adds: the library built with
+// KUBRASK_TEST_HOOKS, which only the tests, the bench and the fuzz targets
+// link. The shipped game carries none of it (a test checks its symbols).
+// Calls that tests replace outright (the clocks, the message boxes, calls
+// made to fail, counting presented frames) are not here: the tests stand in
+// for them at link time (tests/stand_ins.h).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "platform/sdl/win32_api.h"
+#include "platform/sdl/layer.h"
 
-// Readings that QueryPerformanceFrequency, QueryPerformanceCounter and
-// timeGetTime return while a test clock is in use. The layer reads through
-// the pointer, so a test moves time by changing the fields.
-struct TestClock {
-    bool hasPerformanceCounter;
-    LONGLONG frequency;
-    LONGLONG counter;
-    DWORD milliseconds;
-};
-void UseTestClock(const TestClock* clock);  // null: the real clocks again
+// Windows names and calls only the tests use.
+#define JOY_BUTTON1 0x0001
+#define JOY_BUTTON2 0x0002
 
-// While a handler is set, MessageBoxA calls it instead of showing a box and
-// returns its answer.
-typedef int (*MessageBoxHandler)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
-void SetMessageBoxHandler(MessageBoxHandler handler);
-
-// The next call of the named function (for example "wglCreateContext") fails
-// as the real one does; each armed failure is used up by one call.
-void FailNextCall(const char* functionName);
-void ClearCallFailures();
+extern "C" {
+BOOL WINAPI GetClientRect(HWND window, RECT* rect);
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+}
 
 // What the layer holds at the moment: for checking that teardown let go.
 int LiveWindowCount();
@@ -35,13 +26,6 @@ bool IsClassRegistered(LPCSTR className);
 int OpenKernelObjectCount();  // open files and mappings, and mapped views
 int LiveGdiObjectCount();     // memory DCs and bitmaps
 int LiveLocalBlockCount();    // blocks from LocalAlloc not yet freed
-
-// How many times SwapBuffers has presented a picture since the start.
-int PresentedFrameCount();
-
-// Off: presenting runs as fast as it can, with no swap interval asked for
-// and no wait (for measuring what pacing saves). On, as the game has it, by default.
-void SetFramePacing(bool on);
 
 // The file the sound being played came from, "(alert)" for the default
 // sound, or null while nothing plays.

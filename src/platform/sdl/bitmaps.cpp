@@ -1,7 +1,7 @@
-// Memory device contexts, 24-bit DIB sections and the conversion of
-// device-independent bitmaps into them; local memory; wsprintfA. Nothing is
-// drawn here: the game only lets a section turn a bitmap file's pixels into
-// 24-bit colour, so that is all a section can be.
+// Bitmaps: memory device contexts, 24-bit DIB sections and the conversion of
+// device-independent bitmaps into them. Nothing is drawn here: the game only
+// lets a section turn a bitmap file's pixels into 24-bit colour, so that is
+// all a section can be. See README.md beside this file for the whole layer.
 //
 // SetDIBits converts uncompressed (BI_RGB) sources whose rows are stored
 // bottom row first, each row padded to a multiple of 4 bytes:
@@ -13,13 +13,10 @@
 // Compressed sources (BI_RLE8, BI_RLE4, BI_BITFIELDS or any other), top-down
 // sources (negative height) and other bit counts convert no line: 0.
 #include <algorithm>
-#include <cstdarg>
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "platform/sdl/layer.h"
-#include "platform/sdl/test_seams.h"
 
 struct HBITMAP__ {
     LONG width;
@@ -42,7 +39,6 @@ HBITMAP__ StockBitmap{1, 1, 0, nullptr, nullptr};
 
 std::vector<MemoryDc*> MemoryDcs;
 std::vector<HBITMAP> Bitmaps;
-std::vector<void*> LocalBlocks;
 
 MemoryDc* FindDc(HDC dc) {
     for (MemoryDc* memory : MemoryDcs)
@@ -91,13 +87,8 @@ void ConvertRow(const BYTE* from, WORD depth, const RGBQUAD* palette, DWORD entr
 
 }  // namespace
 
-int LiveGdiObjectCount() { return static_cast<int>(MemoryDcs.size() + Bitmaps.size()); }
-
-int LiveLocalBlockCount() { return static_cast<int>(LocalBlocks.size()); }
-
 // Every DC, and the screen, is alike here: the new DC only holds a bitmap.
 HDC WINAPI CreateCompatibleDC(HDC) {
-    if (CallFails("CreateCompatibleDC")) return nullptr;
     MemoryDcs.push_back(new MemoryDc{HDC__{nullptr, 0}, &StockBitmap});
     return &MemoryDcs.back()->dc;
 }
@@ -117,7 +108,7 @@ BOOL WINAPI DeleteDC(HDC dc) {
 HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, HANDLE section,
                                 DWORD) {
     if (bits != nullptr) *bits = nullptr;
-    if (CallFails("CreateDIBSection") || info == nullptr || section != nullptr) return nullptr;
+    if (info == nullptr || section != nullptr) return nullptr;
     const BITMAPINFOHEADER& header = info->bmiHeader;
     if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biBitCount != 24 ||
         header.biCompression != BI_RGB || header.biWidth <= 0 || header.biHeight <= 0)
@@ -134,7 +125,7 @@ HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, 
 // Bitmaps are the only objects; one is selected into one DC at a time.
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
     MemoryDc* memory = FindDc(dc);
-    if (CallFails("SelectObject") || memory == nullptr) return nullptr;
+    if (memory == nullptr) return nullptr;
     auto* bitmap = static_cast<HBITMAP>(object);
     if (bitmap != &StockBitmap) {
         if (!IsLiveBitmap(bitmap) || (bitmap->selectedInto != nullptr && bitmap->selectedInto != dc))
@@ -192,64 +183,6 @@ int WINAPI SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bi
 // Nothing is batched: every call above is done when it returns.
 BOOL WINAPI GdiFlush(void) { return TRUE; }
 
-// Fixed blocks only (LMEM_FIXED, optionally LMEM_ZEROINIT); the handle is
-// the block's address.
-HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
-    if (CallFails("LocalAlloc") || (flags & ~LMEM_ZEROINIT) != LMEM_FIXED) return nullptr;
-    size_t size = std::max<size_t>(bytes, 1);
-    void* block = (flags & LMEM_ZEROINIT) ? std::calloc(size, 1) : std::malloc(size);
-    if (block == nullptr) return nullptr;
-    LocalBlocks.push_back(block);
-    return block;
-}
-
-// Null when freed (or given null); the block itself when it is none of ours.
-HLOCAL WINAPI LocalFree(HLOCAL block) {
-    if (block == nullptr) return nullptr;
-    auto found = std::find(LocalBlocks.begin(), LocalBlocks.end(), block);
-    if (found == LocalBlocks.end()) return block;
-    LocalBlocks.erase(found);
-    std::free(block);
-    return nullptr;
-}
-
-// %s, %d, %i, %u and %%, without flags or widths; any other character after
-// % stands for itself. As on Windows, a null string prints "(null)" and at
-// most 1024 characters are stored, the terminating zero included.
-int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
-    const size_t Limit = 1024;
-    std::string out;
-    va_list arguments;
-    va_start(arguments, format);
-    for (const char* at = format; *at != '\0'; ++at) {
-        if (*at != '%') {
-            out += *at;
-            continue;
-        }
-        switch (*++at) {
-            case 's': {
-                const char* text = va_arg(arguments, const char*);
-                out += text != nullptr ? text : "(null)";
-                break;
-            }
-            case 'd':
-            case 'i':
-                out += std::to_string(va_arg(arguments, int));
-                break;
-            case 'u':
-                out += std::to_string(va_arg(arguments, unsigned));
-                break;
-            case '\0':  // a lone % at the end
-                --at;
-                break;
-            default:
-                out += *at;
-                break;
-        }
-    }
-    va_end(arguments);
-    size_t length = std::min(out.size(), Limit - 1);
-    out.copy(buffer, length);
-    buffer[length] = '\0';
-    return static_cast<int>(length);
-}
+#ifdef KUBRASK_TEST_HOOKS
+int LiveGdiObjectCount() { return static_cast<int>(MemoryDcs.size() + Bitmaps.size()); }
+#endif
