@@ -5,12 +5,11 @@
 #include "app/frame_timer.h"
 #include "app/window.h"
 #include "game/board.h"
+#include "game/cheat_flags.h"
 #include "game/moves.h"
 #include "render/scene_frame.h"
 #include "ui/sounds.h"
 #include "ui/status_line.h"
-
-CheatFlagSet CheatFlags{};
 
 namespace {
 
@@ -32,8 +31,6 @@ bool PauseLatch = false;
 bool FpsLatch = false;
 
 }  // namespace
-
-bool IsCheated() { return CheatFlags.SlowMotionUsed || CheatFlags.FreeStep || CheatFlags.NoTwos; }
 
 void ApplyControls(BYTE keys[256]) {
     int direction = JoystickDirection;

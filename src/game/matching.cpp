@@ -1,6 +1,6 @@
 #include "game/matching.h"
 
-#include "app/controls.h"
+#include "game/cheat_flags.h"
 #include "text/number_text.h"
 #include "ui/sounds.h"
 #include "ui/status_line.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/controls.h"
+#include "game/cheat_flags.h"
 
 uint8_t FreeStepLatch = 0;
 

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/controls.h"
 #include "app/frame_timer.h"
 #include "app/window.h"
 #include "game/board.h"
+#include "game/cheat_flags.h"
 #include "name_dialog.h"
 #include "text/number_text.h"
 #include "ui/sounds.h"
