@@ -17,6 +17,12 @@ namespace {
 const char ScoreFile[] = "Kubrask.data";
 const char NewScoreFile[] = "Kubrask.data.new";
 
+void ShowNameDialog() {
+    INT_PTR result = DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(NAME_DIALOG_ID), GameWindow,
+                                     NameDialogProc, 0);
+    if (result != 1) NameEntryBuffer[0] = '\0';  // cancelled, or no dialog could be shown
+}
+
 }  // namespace
 
 void FinishGame() {
@@ -76,12 +82,6 @@ void SaveHighScore() {
     written = std::fclose(file) == 0 && written;
     if (!written || !MoveFileExA(NewScoreFile, ScoreFile, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         std::remove(NewScoreFile);
-}
-
-void ShowNameDialog() {
-    INT_PTR result = DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(NAME_DIALOG_ID), GameWindow,
-                                     NameDialogProc, 0);
-    if (result != 1) NameEntryBuffer[0] = '\0';  // cancelled, or no dialog could be shown
 }
 
 INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
