@@ -5,9 +5,9 @@
 #include <random>
 #include <vector>
 
-#include "app/controls.h"
 #include "app/launch_counter.h"
 #include "game/board.h"
+#include "game/cheat_flags.h"
 #include "game/matching.h"
 #include "game/moves.h"
 

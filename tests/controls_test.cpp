@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <initializer_list>
 
-#include "app/controls.h"
 #include "app/frame_timer.h"
 #include "app/main.h"
 #include "app/window.h"
 #include "board_support.h"
+#include "game/cheat_flags.h"
 #include "picture_support.h"
 #include "render/scene_frame.h"
 #include "support.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/controls.h"
 #include "app/frame_timer.h"
+#include "game/cheat_flags.h"
 #include "support.h"
 
 namespace {

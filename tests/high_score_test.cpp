@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/controls.h"
 #include "app/window.h"
 #include "game/board.h"
+#include "game/cheat_flags.h"
 #include "support.h"
 #include "ui/high_score.h"
 

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "app/controls.h"
 #include "board_support.h"
+#include "game/cheat_flags.h"
 #include "game/matching.h"
 #include "support.h"
 #include "ui/sounds.h"

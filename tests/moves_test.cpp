@@ -2,8 +2,8 @@
 // The walker starts at rest on cell (3, 3); Direction 0 is toward row 2.
 #include <gtest/gtest.h>
 
-#include "app/controls.h"
 #include "board_support.h"
+#include "game/cheat_flags.h"
 #include "game/moves.h"
 
 namespace {

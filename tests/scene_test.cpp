@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <random>
 
-#include "app/controls.h"
 #include "app/frame_timer.h"
 #include "app/launch_counter.h"
 #include "app/window.h"
 #include "board_support.h"
+#include "game/cheat_flags.h"
 #include "game/matching.h"
 #include "game/moves.h"
 #include "picture_support.h"

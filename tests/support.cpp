@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/controls.h"
 #include "app/frame_timer.h"
 #include "app/main.h"
 #include "app/window.h"
+#include "game/cheat_flags.h"
 #include "platform/sdl/layer.h"
 
 #include <unistd.h>

@@ -5,12 +5,11 @@
 #include "app/frame_timer.h"
 #include "app/window.h"
 #include "game/board.h"
+#include "game/cheat_flags.h"
 #include "game/moves.h"
 #include "render/scene_frame.h"
 #include "ui/sounds.h"
 #include "ui/status_line.h"
-
-CheatFlagSet CheatFlags{};
 
 namespace {
 
@@ -31,36 +30,35 @@ bool AboutLatch = false;
 bool PauseLatch = false;
 bool FpsLatch = false;
 
-}  // namespace
+// A latched key acts once per press: while its entry is set and its latch is
+// not. The latch takes the entry as it stands after the action, which may
+// have cleared it so that the next key-down message acts again.
+template <typename Action>
+void OncePerPress(const BYTE& entry, bool& latch, Action action) {
+    if (entry && !latch) action();
+    latch = entry;
+}
 
-bool IsCheated() { return CheatFlags.SlowMotionUsed || CheatFlags.FreeStep || CheatFlags.NoTwos; }
+}  // namespace
 
 void ApplyControls(BYTE keys[256]) {
     int direction = JoystickDirection;
 
-    if (keys['N'] && !NewGameLatch) {
+    OncePerPress(keys['N'], NewGameLatch, [keys] {
         NewGame();
         std::memset(keys, 0, 256);  // every key must be pressed anew
-    }
-    NewGameLatch = keys['N'];
-
-    if (keys['V'] && !CameraLatch) CameraView = (CameraView + 1) % CameraViews;
-    CameraLatch = keys['V'];
-
-    if (keys['A'] && !AboutLatch) ShowModalMessage(AboutText);
-    AboutLatch = keys['A'];
+    });
+    OncePerPress(keys['V'], CameraLatch, [] { CameraView = (CameraView + 1) % CameraViews; });
+    OncePerPress(keys['A'], AboutLatch, [] { ShowModalMessage(AboutText); });
 
     if (GameBoard.GameOver) return;  // only the keys above work after the game
 
     keys['P'] = keys['P'] | keys[VK_PAUSE];  // Pause counts as P until P is let go
-    if (keys['P'] && !PauseLatch) CheatFlags.Paused = !CheatFlags.Paused;
-    PauseLatch = keys['P'];
-
-    if (keys['F'] && !FpsLatch) {
+    OncePerPress(keys['P'], PauseLatch, [] { CheatFlags.Paused = !CheatFlags.Paused; });
+    OncePerPress(keys['F'], FpsLatch, [keys] {
         ShowFps();
-        keys['F'] = 0;
-    }
-    FpsLatch = keys['F'];
+        keys['F'] = 0;  // auto-repeat shows it again
+    });
 
     if (keys['2']) CheatFlags.NoTwos = true;
     CheatFlags.FreeStep = keys['C'];

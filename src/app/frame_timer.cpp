@@ -1,7 +1,7 @@
 #include "app/frame_timer.h"
 
-#include "app/controls.h"
 #include "app/window.h"
+#include "game/cheat_flags.h"
 
 float FrameDelta = 0.0f;
 float TimeScale = 1.0f;

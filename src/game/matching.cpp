@@ -1,10 +1,13 @@
 #include "game/matching.h"
 
-#include "app/controls.h"
+#include "game/cheat_flags.h"
 #include "text/number_text.h"
 #include "ui/sounds.h"
 #include "ui/status_line.h"
 
+namespace {
+
+// Marks the 4-connected group of dice showing value around (column, row).
 void MarkGroup(int32_t column, int32_t row, int32_t value, int32_t& count) {
     for (;;) {
         BoardCell* cell = GameBoard.CellAt(column, row);
@@ -19,6 +22,8 @@ void MarkGroup(int32_t column, int32_t row, int32_t value, int32_t& count) {
         ++row;  // the fourth neighbour without nesting deeper
     }
 }
+
+}  // namespace
 
 void EvaluateMatch(int32_t column, int32_t row, bool turned) {
     for (DieNode* node = GameBoard.dice.head; node != nullptr; node = node->next)

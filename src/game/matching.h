@@ -9,7 +9,5 @@
 // Looks at the die whose move has just ended at (column, row); turned is
 // true when it rolled into place, false when it slid.
 void EvaluateMatch(int32_t column, int32_t row, bool turned);
-// Marks the 4-connected group of dice showing value around (column, row).
-void MarkGroup(int32_t column, int32_t row, int32_t value, int32_t& count);
 // Starts a die going down into the floor from the height it has now.
 void StartSinking(Die& die);

@@ -14,8 +14,6 @@ struct Step {
 extern uint8_t FreeStepLatch;  // the free-step switch as the latest TryMove saw it
 
 bool TryMove(int direction);
-bool StartStep(int direction);
-bool MoveDie(BoardCell* source, int32_t dx, int32_t dy, bool slide);
 Step DirectionToStep(int direction);
 int StepToDirection(int32_t dx, int32_t dy);
 float HeightDifference(float a, float b);

@@ -71,9 +71,10 @@ bool Inside(uint64_t start, uint64_t length, uint64_t size) {
 
 void ShowError(const char* text) { MessageBoxA(GetFocus(), text, "Error", MB_OK); }
 
-RgbImage* Refuse(const char* text) {
+// Every step of a load that fails tells of it once, and the load ends there.
+bool Refuse(const char* text) {
     ShowError(text);
-    return nullptr;
+    return false;
 }
 
 bool OpenMapped(const char* name, Loading& load) {
@@ -112,69 +113,104 @@ bool ConvertiblePixels(const BITMAPINFOHEADER& pixels, uint64_t pixelsAt, uint64
     return pixelsAt < size && Inside(pixelsAt, length, size);
 }
 
-RgbImage* Convert(Loading& load) {
+// Where the headers lie in the mapped file.
+struct Layout {
+    bool hasFileHeader = false;
+    uint64_t headerAt = 0;
+    uint64_t pixelsAt = 0;  // from the file header; without one, right after the palette
+    DWORD headerSize = 0;
+    WORD count = 0;  // palette entries
+};
+
+bool LocateHeaders(const Loading& load, Layout& layout) {
     const BYTE* file = load.view;
     const uint64_t size = load.size;
-    bool hasFileHeader = size >= 2 && ReadField<WORD>(file) == FileType;
-    uint64_t headerAt = 0, pixelsAt = 0;
-    if (hasFileHeader) {
+    layout.hasFileHeader = size >= 2 && ReadField<WORD>(file) == FileType;
+    if (layout.hasFileHeader) {
         if (size < FileHeaderSize) return Refuse("Unknown DIB file format.");
-        pixelsAt = ReadField<DWORD>(file + PixelOffsetAt);
-        headerAt = FileHeaderSize;
+        layout.pixelsAt = ReadField<DWORD>(file + PixelOffsetAt);
+        layout.headerAt = FileHeaderSize;
     }
-    if (!Inside(headerAt, sizeof(DWORD), size)) return Refuse("Unknown DIB file format.");
-    const BYTE* header = file + headerAt;
-    DWORD headerSize = ReadField<DWORD>(header);
+    if (!Inside(layout.headerAt, sizeof(DWORD), size)) return Refuse("Unknown DIB file format.");
+    const BYTE* header = file + layout.headerAt;
+    layout.headerSize = ReadField<DWORD>(header);
     // Any header but the core one is read as an info header for its palette.
-    uint64_t readable = headerSize == sizeof(BITMAPCOREHEADER) ? sizeof(BITMAPCOREHEADER)
-                                                                : sizeof(BITMAPINFOHEADER);
-    if (!Inside(headerAt, readable, size)) return Refuse("Unknown DIB file format.");
+    uint64_t readable = layout.headerSize == sizeof(BITMAPCOREHEADER) ? sizeof(BITMAPCOREHEADER)
+                                                                       : sizeof(BITMAPINFOHEADER);
+    if (!Inside(layout.headerAt, readable, size)) return Refuse("Unknown DIB file format.");
     uint32_t entries = DibPaletteSize(header);
     if (entries > 0xFFFF) return Refuse("Unknown DIB file format.");
-    WORD count = static_cast<WORD>(entries);
+    layout.count = static_cast<WORD>(entries);
+    return true;
+}
 
-    // The description: an info header and its palette, with room for one
-    // entry more, as BITMAPINFO has; zeroed, so fields not set stay 0.
-    void* block = LocalAlloc(LPTR, sizeof(BITMAPINFO) + count * sizeof(RGBQUAD));
+// A core header's 16-bit sides and 3-byte palette entries, widened.
+bool DescribeCore(const Loading& load, Layout& layout, BITMAPINFOHEADER& description,
+                  RGBQUAD* palette) {
+    const uint64_t paletteAt = layout.headerAt + layout.headerSize;
+    const WORD count = layout.count;
+    if (!Inside(paletteAt, 3 * uint64_t{count}, load.size)) return Refuse("Unknown DIB file format.");
+    BITMAPCOREHEADER core;
+    std::memcpy(&core, load.view + layout.headerAt, sizeof core);
+    description.biSize = sizeof(BITMAPINFOHEADER);
+    description.biWidth = core.bcWidth;
+    description.biHeight = core.bcHeight;
+    description.biPlanes = core.bcPlanes;
+    description.biBitCount = core.bcBitCount;
+    description.biClrUsed = description.biClrImportant = count;
+    const BYTE* entry = load.view + paletteAt;
+    for (WORD i = 0; i < count; ++i, entry += 3) palette[i] = {entry[0], entry[1], entry[2], 0};
+    if (!layout.hasFileHeader) layout.pixelsAt = paletteAt + 3 * uint64_t{count};
+    return true;
+}
+
+// An info header and its palette, as they are.
+bool DescribeInfo(const Loading& load, Layout& layout, BITMAPINFOHEADER& description,
+                  RGBQUAD* palette) {
+    const uint64_t paletteAt = layout.headerAt + layout.headerSize;
+    const WORD count = layout.count;
+    if (!Inside(paletteAt, 4 * uint64_t{count}, load.size)) return Refuse("Unknown DIB file format.");
+    std::memcpy(&description, load.view + layout.headerAt, sizeof description);
+    std::memcpy(palette, load.view + paletteAt, count * sizeof(RGBQUAD));
+    if (!layout.hasFileHeader) layout.pixelsAt = paletteAt + 4 * uint64_t{count};
+    return true;
+}
+
+// The description: an info header and its palette, with room for one
+// entry more, as BITMAPINFO has; zeroed, so fields not set stay 0.
+bool Describe(Loading& load, Layout& layout) {
+    void* block = LocalAlloc(LPTR, sizeof(BITMAPINFO) + layout.count * sizeof(RGBQUAD));
     if (block == nullptr) return Refuse("Out of memory.");
     load.source = static_cast<BITMAPINFO*>(block);
     BITMAPINFOHEADER& description = load.source->bmiHeader;
     auto* palette =
         reinterpret_cast<RGBQUAD*>(static_cast<BYTE*>(block) + sizeof(BITMAPINFOHEADER));
-    uint64_t paletteAt = headerAt + headerSize;
-    if (headerSize == sizeof(BITMAPCOREHEADER)) {
-        if (!Inside(paletteAt, 3 * uint64_t{count}, size))
-            return Refuse("Unknown DIB file format.");
-        BITMAPCOREHEADER core;
-        std::memcpy(&core, header, sizeof core);
-        description.biSize = sizeof(BITMAPINFOHEADER);
-        description.biWidth = core.bcWidth;
-        description.biHeight = core.bcHeight;
-        description.biPlanes = core.bcPlanes;
-        description.biBitCount = core.bcBitCount;
-        description.biClrUsed = description.biClrImportant = count;
-        const BYTE* entry = file + paletteAt;
-        for (WORD i = 0; i < count; ++i, entry += 3) palette[i] = {entry[0], entry[1], entry[2], 0};
-        if (!hasFileHeader) pixelsAt = paletteAt + 3 * uint64_t{count};
-    } else if (headerSize == sizeof(BITMAPINFOHEADER)) {
-        if (!Inside(paletteAt, 4 * uint64_t{count}, size))
-            return Refuse("Unknown DIB file format.");
-        std::memcpy(&description, header, sizeof description);
-        std::memcpy(palette, file + paletteAt, count * sizeof(RGBQUAD));
-        if (!hasFileHeader) pixelsAt = paletteAt + 4 * uint64_t{count};
-    } else {
-        return Refuse("Unknown DIB file format.");
-    }
+    if (layout.headerSize == sizeof(BITMAPCOREHEADER))
+        return DescribeCore(load, layout, description, palette);
+    if (layout.headerSize == sizeof(BITMAPINFOHEADER))
+        return DescribeInfo(load, layout, description, palette);
+    return Refuse("Unknown DIB file format.");
+}
+
+// Fills what the file may leave 0, then makes sure the pixels can be
+// converted reading only the file.
+bool CheckDescription(Loading& load, const Layout& layout) {
+    BITMAPINFOHEADER& description = load.source->bmiHeader;
     if (description.biSizeImage == 0) {  // unsigned, rows unpadded
         DWORD width = static_cast<DWORD>(description.biWidth);
         DWORD height = static_cast<DWORD>(description.biHeight);
         description.biSizeImage = (width * description.biBitCount + 7) / 8 * height;
     }
-    if (description.biClrUsed == 0) description.biClrUsed = count;
-    if (!ConvertiblePixels(description, pixelsAt, size))
+    if (description.biClrUsed == 0) description.biClrUsed = layout.count;
+    if (!ConvertiblePixels(description, layout.pixelsAt, load.size))
         return Refuse("Image file conversion error.");
-    const LONG width = description.biWidth, height = description.biHeight;  // both positive now
+    return true;
+}
 
+// The platform turns the file's pixels, of whatever depth, into a 24-bit
+// section; `rows` are the section's, finished and ready to be read.
+bool ConvertThroughSection(Loading& load, uint64_t pixelsAt, const BYTE*& rows) {
+    const LONG width = load.source->bmiHeader.biWidth, height = load.source->bmiHeader.biHeight;
     load.dc = CreateCompatibleDC(nullptr);
     if (load.dc == nullptr) return Refuse("Out of memory.");
     load.target = static_cast<BITMAPINFO*>(LocalAlloc(LPTR, sizeof(BITMAPINFO)));
@@ -193,15 +229,20 @@ RgbImage* Convert(Loading& load) {
     if (load.section == nullptr || SelectObject(load.dc, load.section) == nullptr)
         return Refuse("Out of memory.");
 
-    if (SetDIBits(load.dc, load.section, 0, static_cast<UINT>(height), file + pixelsAt,
+    if (SetDIBits(load.dc, load.section, 0, static_cast<UINT>(height), load.view + pixelsAt,
                   load.source, DIB_RGB_COLORS) == 0)
         return Refuse("Image file conversion error.");
     GdiFlush();
+    rows = static_cast<const BYTE*>(sectionBits);
+    return true;
+}
 
+// Section rows are 3 x width bytes padded to a multiple of 4, blue first;
+// the image's are packed, red first.
+bool CopyRows(Loading& load, const BYTE* rows, LONG width, LONG height) {
     load.pixels = new (std::nothrow) uint8_t[static_cast<size_t>(height) * width * 3];
     if (load.pixels == nullptr) return Refuse("Out of memory.");
-    // Section rows are 3 x width bytes padded to a multiple of 4.
-    const BYTE* from = static_cast<const BYTE*>(sectionBits);
+    const BYTE* from = rows;
     uint8_t* to = load.pixels;
     for (LONG row = 0; row < height; ++row, from += width % 4) {
         for (LONG x = 0; x < width; ++x, from += 3, to += 3) {
@@ -210,9 +251,23 @@ RgbImage* Convert(Loading& load) {
             to[2] = from[0];
         }
     }
+    return true;
+}
 
+RgbImage* Convert(Loading& load) {
+    Layout layout;
+    if (!LocateHeaders(load, layout) || !Describe(load, layout) || !CheckDescription(load, layout))
+        return nullptr;
+    const LONG width = load.source->bmiHeader.biWidth;  // both positive now
+    const LONG height = load.source->bmiHeader.biHeight;
+    const BYTE* rows = nullptr;
+    if (!ConvertThroughSection(load, layout.pixelsAt, rows) || !CopyRows(load, rows, width, height))
+        return nullptr;
     RgbImage* image = new (std::nothrow) RgbImage{width, height, load.pixels};
-    if (image == nullptr) return Refuse("Out of memory.");
+    if (image == nullptr) {
+        Refuse("Out of memory.");
+        return nullptr;
+    }
     load.pixels = nullptr;  // the image's now
     return image;
 }

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/controls.h"
 #include "app/frame_timer.h"
 #include "app/window.h"
 #include "game/board.h"
+#include "game/cheat_flags.h"
 #include "name_dialog.h"
 #include "text/number_text.h"
 #include "ui/sounds.h"
@@ -16,6 +16,12 @@ namespace {
 
 const char ScoreFile[] = "Kubrask.data";
 const char NewScoreFile[] = "Kubrask.data.new";
+
+void ShowNameDialog() {
+    INT_PTR result = DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(NAME_DIALOG_ID), GameWindow,
+                                     NameDialogProc, 0);
+    if (result != 1) NameEntryBuffer[0] = '\0';  // cancelled, or no dialog could be shown
+}
 
 }  // namespace
 
@@ -76,12 +82,6 @@ void SaveHighScore() {
     written = std::fclose(file) == 0 && written;
     if (!written || !MoveFileExA(NewScoreFile, ScoreFile, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         std::remove(NewScoreFile);
-}
-
-void ShowNameDialog() {
-    INT_PTR result = DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(NAME_DIALOG_ID), GameWindow,
-                                     NameDialogProc, 0);
-    if (result != 1) NameEntryBuffer[0] = '\0';  // cancelled, or no dialog could be shown
 }
 
 INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -15,5 +15,4 @@ extern char NameEntryBuffer[300];  // a name on its way in or out: 299 character
 void FinishGame();
 void LoadHighScore();
 void SaveHighScore();
-void ShowNameDialog();
 INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
