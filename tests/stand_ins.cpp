@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -30,24 +29,26 @@ bool Fails(const char* functionName) {
     ArmedFailures.erase(found);
     return true;
 }
+
+// The calls that can be made to fail: each failing stand-in below adds its
+// own name as the program starts.
+std::vector<std::string>& Failable() {
+    static std::vector<std::string> names;
+    return names;
+}
+
+bool CanFail(const char* functionName) {
+    Failable().emplace_back(functionName);
+    return true;
+}
 }  // namespace
 
 void UseTestClock(const TestClock* clock) { Clock = clock; }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) { ScriptedAnswers = handler; }
 
-// The calls that can be made to fail.
-const char* const Failable[] = {
-    "RegisterClassA",   "UnregisterClassA",   "CreateWindowExA", "DestroyWindow",
-    "GetDC",            "ReleaseDC",          "ChoosePixelFormat", "SetPixelFormat",
-    "wglCreateContext", "wglMakeCurrent",     "wglDeleteContext", "CreateFileMappingA",
-    "MapViewOfFile",    "MoveFileExA",        "LocalAlloc",       "CreateCompatibleDC",
-    "CreateDIBSection", "SelectObject",
-};
-
 void FailNextCall(const char* functionName) {
-    if (std::none_of(std::begin(Failable), std::end(Failable),
-                     [functionName](const char* name) { return std::strcmp(name, functionName) == 0; })) {
+    if (std::find(Failable().begin(), Failable().end(), functionName) == Failable().end()) {
         // A failure that can never happen would let a test pass for nothing.
         std::fprintf(stderr, "FailNextCall: %s cannot be made to fail\n", functionName);
         std::abort();
@@ -85,6 +86,7 @@ int WINAPI __wrap_MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type
 // A stand-in that fails as the layer's own does, once armed, and otherwise
 // hands the call on.
 #define FAILING_STAND_IN(Result, failure, name, parameters, arguments) \
+    const bool name##CanFail = CanFail(#name);                        \
     Result WINAPI __real_##name parameters;                           \
     Result WINAPI __wrap_##name parameters {                          \
         if (Fails(#name)) return failure;                             \
@@ -122,6 +124,7 @@ FAILING_STAND_IN(HDC, nullptr, CreateCompatibleDC, (HDC dc), (dc))
 FAILING_STAND_IN(HGDIOBJ, nullptr, SelectObject, (HDC dc, HGDIOBJ object), (dc, object))
 
 // A failed section hands back no bits, as the layer's own.
+const bool CreateDIBSectionCanFail = CanFail("CreateDIBSection");
 HBITMAP WINAPI __real_CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
                                        HANDLE section, DWORD offset);
 HBITMAP WINAPI __wrap_CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,

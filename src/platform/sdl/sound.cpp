@@ -1,8 +1,9 @@
 // Sound: wave files played asynchronously through SDL's audio, as
-// sndPlaySoundA plays them with SND_ASYNC and SND_NOSTOP: a request made while a sound is
-// still playing is dropped, neither cutting the playing one nor waiting
-// behind it; a file that cannot be played gives a short alert instead,
-// unless SND_NODEFAULT says not to. With no audio device, nothing plays.
+// sndPlaySoundA plays them with SND_ASYNC and SND_NOSTOP: a request made
+// while a sound is still playing is dropped, neither cutting the playing one
+// nor waiting behind it; a file that cannot be played gives a short alert
+// instead, unless SND_NODEFAULT says not to. With no audio device, nothing
+// plays.
 // See README.md beside this file for what the layer provides and refuses.
 #include <algorithm>
 #include <cmath>
