@@ -2,14 +2,21 @@
 ; administrator rights, into the user's own programs folder, where the game
 ; can write its launch counter and best score beside itself.
 ;
-;   makensis -DVERSION=1.0.0 -DSTAGE=FOLDER -DICON=Kubrask.ico -DOUTFILE=SETUP.exe kubrask.nsi
-; FOLDER holds the installed files: Kubrask.exe, README.txt and Data/.
+;   makensis -DVERSION=1.0.0 -DWINDOWS=win32|win64 -DSTAGE=FOLDER -DICON=Kubrask.ico -DOUTFILE=SETUP.exe kubrask.nsi
+; FOLDER holds the installed files of the win32 or the win64 build:
+; Kubrask.exe, README.txt and Data/.
+;
+; Both builds install into the same folder, with the same shortcut and
+; uninstall entry, so either replaces the other. The installer itself is a
+; 32-bit program either way, so that on 32-bit Windows the one for 64-bit
+; can say what it needs instead of failing to start.
 ;
 ; The uninstaller keeps the player's best score, Kubrask.data, unless its
 ; box on the uninstaller's page is ticked.
 Unicode true
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
+!include "x64.nsh"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kubrask"
 
@@ -37,6 +44,15 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "2026 The Kubrask developers"
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
+
+!if ${WINDOWS} == win64
+Function .onInit
+    ${IfNot} ${RunningX64}
+        MessageBox MB_OK|MB_ICONSTOP "This installer is for 64-bit Windows, and this computer runs 32-bit Windows.$\r$\n$\r$\nPlease install Kubrask-${VERSION}-win32-setup.exe, Kubrask for 32-bit Windows, instead." /SD IDOK
+        Abort
+    ${EndIf}
+FunctionEnd
+!endif
 
 Section "Kubrask"
     SetOutPath "$INSTDIR"

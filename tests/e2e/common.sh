@@ -4,9 +4,13 @@
 #
 # A script sources this file first, with its arguments:
 #   MODE GAME HELPER   MODE is native (HELPER: x_close, asks a window to close)
-#                      or wine (HELPER: the 32-bit Wine prefix)
+#                      or wine (HELPER: the Wine prefix, as wide as WINEARCH says)
 
 if [ -z "${KUBRASK_INSIDE_XVFB:-}" ]; then
+    if [ "$1" = wine ]; then
+        source "$(dirname "${BASH_SOURCE[0]}")/../wine_skip.sh"
+        skip_unless_wine_runs "$2"
+    fi
     export KUBRASK_INSIDE_XVFB=1
     # A display number of its own, away from any other server's.
     exec xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1024x768x24 -fp built-ins" bash "$0" "$@"
@@ -17,7 +21,9 @@ wine_run=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../wine_run.sh")
 work=$(mktemp -d)
 errors=$(mktemp)  # what the game says on standard error, kept out of its folder
 pid=""
-trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work" "$errors"' EXIT
+# A script adds its own clean-up to at_exit.
+at_exit=""
+trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work" "$errors"; eval "$at_exit"' EXIT
 cd "$work"
 # The art, as the build lays it out beside the game; an installed game
 # brings its own.

@@ -1,24 +1,26 @@
 #!/usr/bin/env bash
-# The Windows packages under Wine, in one scratch prefix made afresh:
+# A Windows package under Wine, in a scratch prefix made afresh.
 #
-# - the installer asks for no administrator rights (its manifest says
-#   asInvoker) and, run silently (/S), puts the game, its art, a README and
-#   an uninstaller into the user's own programs folder, and a Start-menu
-#   shortcut that starts in that folder;
+# The installer:
+# - asks for no administrator rights (its manifest says asInvoker) and, run
+#   silently (/S), puts the game, its art, a README and an uninstaller into
+#   the user's own programs folder, and a Start-menu shortcut that starts in
+#   that folder;
 # - the game started from the install folder, as the shortcut starts it,
 #   opens its window with the best score kept there and ends with 0 on Escape;
 # - the uninstaller, run silently, removes the program, the shortcut and its
-#   registry entry, and leaves the player's Kubrask.data;
-# - the zip, unpacked anywhere, runs in the folder it was unpacked to.
+#   registry entry, and leaves the player's Kubrask.data.
+# The zip, unpacked anywhere, runs in the folder it was unpacked to.
 #
-#   windows_packages_test.sh wine SETUP.exe PREFIX PACKAGE.zip
+#   windows_packages_test.sh wine SETUP.exe PREFIX
+#   windows_packages_test.sh wine PACKAGE.zip PREFIX
 set -euo pipefail
 [ -n "${KUBRASK_TRACE:-}" ] && set -x
 
-prefix=$(realpath -m "$3") zip=$(realpath "$4")
+prefix=$(realpath -m "$3")
 [ -n "${KUBRASK_INSIDE_XVFB:-}" ] || rm -rf "$prefix"  # a fresh prefix, once, before the X server starts
 source "$(dirname "$0")/common.sh"
-installer=$game
+package=$game
 caption="Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"
 export WINEPREFIX=$prefix
 
@@ -28,9 +30,33 @@ run() {
     wineserver -w
 }
 
-level=$(grep -a -o 'requestedExecutionLevel level="[^"]*"' "$installer")
+# Starts the Kubrask.exe of folder $1 there, as its shortcut does, waits for
+# the caption $2 and quits with Escape: exit code 0, and its launch counter
+# started in that folder. $3 names it in a failure.
+play_in() {
+    cd "$1"
+    game=$1/Kubrask.exe
+    launch "$2"
+    press "$window" Escape
+    wait_for_end
+    [ "$code" = 0 ] || fail "Escape ended $3 with $code"
+    [ "$(cat random.txt)" = 0 ] || fail "$3's random.txt holds \"$(cat random.txt)\", not 0"
+}
+
+if [[ "$package" == *.zip ]]; then
+    mkdir unpacked
+    (cd unpacked && cmake -E tar xf "$package")
+    top=$(realpath unpacked/*)
+    [ -f "$top/Kubrask.exe" ] && [ -f "$top/README.txt" ] && [ -d "$top/Data" ] ||
+        fail "the zip holds $(cd unpacked && find . | tr '\n' ' ')"
+    play_in "$top" "$caption" "the game from the zip"
+    echo "ok: the zip runs where unpacked"
+    exit 0
+fi
+
+level=$(grep -a -o 'requestedExecutionLevel level="[^"]*"' "$package")
 [ "$level" = 'requestedExecutionLevel level="asInvoker"' ] || fail "the installer's manifest asks for ${level:-nothing}"
-run "$installer" /S
+run "$package" /S
 users=$prefix/drive_c/users
 folder=$(find "$users" -type d -path '*/AppData/Local/Programs/Kubrask' | head -n 1)
 [ -n "$folder" ] || fail "the installer put nothing in AppData\\Local\\Programs\\Kubrask"
@@ -46,19 +72,6 @@ strings -e l "$shortcut" | grep -q 'C:\\users\\[^\\]*\\AppData\\Local\\Programs\
 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kubrask' /v UninstallString >/dev/null 2>&1 ||
     fail "no uninstall entry in the user's registry"
 
-# Starts the Kubrask.exe of folder $1 there, as its shortcut does, waits for
-# the caption $2 and quits with Escape: exit code 0, and its launch counter
-# started in that folder. $3 names it in a failure.
-play_in() {
-    cd "$1"
-    game=$1/Kubrask.exe
-    launch "$2"
-    press "$window" Escape
-    wait_for_end
-    [ "$code" = 0 ] || fail "Escape ended $3 with $code"
-    [ "$(cat random.txt)" = 0 ] || fail "$3's random.txt holds \"$(cat random.txt)\", not 0"
-}
-
 # A best score the player already holds, in the install folder: the game
 # shows it when it runs there.
 printf '\xd2\x04\x00\x00Zo\x00' > "$folder/Kubrask.data"
@@ -73,10 +86,4 @@ left=$(cd "$folder" && find . -mindepth 1 | sort | tr '\n' ' ')
 [ ! -e "$shortcut" ] || fail "the uninstaller left the shortcut"
 ! wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kubrask' >/dev/null 2>&1 ||
     fail "the uninstaller left its registry entry"
-
-mkdir unpacked
-(cd unpacked && cmake -E tar xf "$zip")
-top=$(realpath unpacked/*)
-[ -f "$top/Kubrask.exe" ] && [ -f "$top/README.txt" ] && [ -d "$top/Data" ] || fail "the zip holds $(cd unpacked && find . | tr '\n' ' ')"
-play_in "$top" "$caption" "the game from the zip"
-echo "ok: installed, run and uninstalled for the user alone, keeping Kubrask.data; the zip runs where unpacked"
+echo "ok: installed, run and uninstalled for the user alone, keeping Kubrask.data"

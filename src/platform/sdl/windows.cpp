@@ -197,7 +197,14 @@ bool EnsureVideo() {
     // A real display or none: SDL's stand-ins without one (offscreen, dummy)
     // only when asked for by name.
     if (SDL_getenv("SDL_VIDEODRIVER") == nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    // A busy display server can hang up on a fresh connection before it
+    // says hello: where a display is named, it is asked again for up to 2 s.
+    const bool displayNamed = SDL_getenv("DISPLAY") != nullptr || SDL_getenv("WAYLAND_DISPLAY") != nullptr;
+    const Uint64 giveUpAt = SDL_GetTicks64() + 2000;
+    while (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        if (!displayNamed || SDL_GetTicks64() >= giveUpAt) return false;
+        SDL_Delay(50);
+    }
     // The OpenGL library stays loaded between windows, until SDL shuts down
     // at exit.
     SDL_GL_LoadLibrary(nullptr);
