@@ -1,9 +1,10 @@
-// The part of the Windows API that the game calls, declared for Linux with
-// Windows' own names, types and values, and with C linkage, as Windows has
-// it. platform/sdl implements it over SDL2 and POSIX; README.md beside this
-// file lists every call, the file that provides it, and what it provides or
-// refuses. Only what the game and its resources use is here: what the layer
-// needs besides is in layer.h, what only tests need in test_hooks.h.
+// The part of the Windows API that the game calls, declared for the platforms
+// that are not Windows with Windows' own names, types and values, and with C
+// linkage, as Windows has it. The files beside this one and the layers in
+// platform/sdl (Linux) and platform/web (the browser) implement it; their
+// READMEs list every call, the file that provides it, and what it provides
+// or refuses. Only what the game and its resources use is here: what the
+// layers need besides is in posix.h and their own headers.
 #pragma once
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <string>
 
-#include "platform/sdl/layer.h"
+#include "platform/posix/posix.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl/layer.h"
+#include "platform/posix/posix.h"
 
 namespace {
 

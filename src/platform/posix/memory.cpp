@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/sdl/layer.h"
+#include "platform/posix/posix.h"
 
 namespace {
 std::vector<void*> LocalBlocks;  // not yet freed

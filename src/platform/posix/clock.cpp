@@ -2,7 +2,7 @@
 // the monotonic clock. See README.md beside this file for the whole layer.
 #include <time.h>
 
-#include "platform/sdl/layer.h"
+#include "platform/posix/posix.h"
 
 namespace {
 

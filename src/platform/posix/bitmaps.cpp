@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/sdl/layer.h"
+#include "platform/posix/posix.h"
 
 struct HBITMAP__ {
     LONG width;
