@@ -16,6 +16,11 @@ if [ -z "${KUBRASK_INSIDE_XVFB:-}" ]; then
     exec xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1024x768x24 -fp built-ins" bash "$0" "$@"
 fi
 
+# The characters the tests type have keys from the start: xdotool would
+# otherwise map a spare key to one only for the moment it types it, and a
+# program that reads the keymap late (Wine) can miss the change.
+xmodmap -e "keycode 93 = ediaeresis Ediaeresis"
+
 mode=$1 game=$(realpath "$2") helper=$3
 wine_run=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../wine_run.sh")
 work=$(mktemp -d)
