@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Kubrask for Linux and starts it in the
-# current display.
+# Installs what is missing, builds Kubrask and starts it.
+#   play.sh       for Linux, in the current display
+#   play.sh web   in the browser: builds the site and serves it on
+#                 http://127.0.0.1:8000/ (or the port in PORT) until Ctrl+C
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = web ]; then
+    bash scripts/setup.sh web
+    cmake --preset web
+    cmake --build --preset web --target kubrask
+    echo "Point your browser at http://127.0.0.1:${PORT:-8000}/ to play; Ctrl+C stops the server."
+    exec node scripts/serve.mjs build/web/site "${PORT:-8000}"
+fi
 
 bash scripts/setup.sh
 cmake --preset linux

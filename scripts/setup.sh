@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what Kubrask needs on Debian 12, skipping what is already there.
 #   setup.sh        building and playing on Linux
+#   setup.sh web    also building the browser's site: Emscripten (with Node)
 #   setup.sh test   also what the tests need: the Windows cross builds, Wine, an X server, clang,
-#                   and the packaging tools with their checkers
+#                   Emscripten and Chromium, and the packaging tools with their checkers
 #
 # A mirror in the middle of a sync can hand out a damaged index: the update is
 # tried three times and then the set-up goes on with the indexes it has. The
@@ -16,8 +17,12 @@ packages=(cmake make g++ libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libgl-dev
           libgtest-dev libx11-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
           dpkg-dev file)  # cpack's .deb: dpkg-shlibdeps, and file to find the binaries
 wine32_packages=()
+case "${1:-}" in
+    web) packages+=(emscripten) ;;
+    test) packages+=(emscripten chromium) ;;
+esac
 if [ "${1:-}" = test ]; then
-    packages+=(xvfb xauth xdotool x11-utils x11-apps
+    packages+=(xvfb xauth xdotool x11-utils x11-apps x11-xserver-utils
                g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
                clang libclang-rt-14-dev
                lintian desktop-file-utils appstream nsis binutils p7zip-full)

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Kubrask for Linux, for Linux under the
-# address and undefined-behaviour sanitizers, and for 32-bit and 64-bit
-# Windows, and runs every test: the Windows builds under Wine (those of the
-# 32-bit build skip where this machine cannot run 32-bit programs). Tests
-# needing a display start their own X server. The file readers are also
-# fuzzed for a while. The Linux and Windows tests also make the packages (a
-# .deb; a zip and an installer for each Windows build, in build/*/packages)
-# and try them; the sanitizer build makes none.
+# address and undefined-behaviour sanitizers, for 32-bit and 64-bit Windows
+# and for the browser, and runs every test: the Windows builds under Wine
+# (those of the 32-bit build skip where this machine cannot run 32-bit
+# programs), the browser's in headless Chromium and Node. Tests needing a
+# display start their own X server. The file readers are also fuzzed for a
+# while. The tests also make the packages (a .deb; a zip and an installer
+# for each Windows build; the site's zip; in build/*/packages) and try them;
+# the sanitizer build makes none.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh test
-for preset in linux linux-asan win32 win64 fuzz; do
+for preset in linux linux-asan win32 win64 web fuzz; do
     cmake --preset "$preset"
     cmake --build --preset "$preset"
 done
@@ -33,3 +34,4 @@ ctest --preset win32 -j2
 ctest --preset win64 -j2
 ctest --preset linux-asan -j2
 ctest --preset linux -j2
+ctest --preset web -j2
