@@ -1,13 +1,15 @@
 // What the platform layers over POSIX share (the Linux layer over SDL2 in
 // platform/sdl, the browser's over Emscripten in platform/web): the Windows
-// calls of the files beside this one (clock, memory, bitmaps, text, files),
-// and what those files and the layers give each other. README.md beside this
-// file lists what these files provide and refuse.
+// calls of the files beside this one (clock, memory, bitmaps, text, files,
+// windows and messages), and what those files and the layers give each
+// other. README.md beside this file lists what these files provide and
+// refuse.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/posix/win32_api.h"
 
@@ -84,6 +86,58 @@ struct HDC__ {
     HWND window;
     int pixelFormat;  // 0 until SetPixelFormat
 };
+
+struct SDL_Window;  // SDL's own
+
+// A window: what every layer keeps of it, then what each layer keeps of its
+// own.
+struct HWND__ {
+    std::string className;
+    WNDPROC procedure = nullptr;
+    std::string caption;     // Windows-1252, as the game set it
+    bool minimized = false;  // in the browser: while the page is hidden
+    HDC__ dc{nullptr, 0};    // every window has its own device context (CS_OWNDC)
+    bool disabled = false;   // while it owns an open dialog or box: no keys, no close box
+    // The Linux layer's: the SDL window it is (none for a dialog's control).
+    SDL_Window* sdl = nullptr;
+    // The browser's: the page's number for a box's overlay, which sits above
+    // the canvas; 0 for the game's own window, the page's canvas.
+    int box = 0;
+};
+
+// A registered window class: its name as registered, and what was given
+// (less the name, whose text may not last).
+struct WindowClass {
+    std::string name;
+    WNDCLASSA info;
+};
+
+// Windows and messages (windows.cpp): what every layer's windows share.
+WindowClass* FindClass(LPCSTR name);  // by name, whatever the case; null for none
+bool IsGameIcon(HICON icon);          // the handle LoadIconA gives for the game's icon
+// Adds a window to the live ones, with no platform part yet: the layer
+// gives it its own before anything else happens.
+HWND NewWindow(const char* className, WNDPROC procedure, const std::string& caption);
+const std::vector<HWND>& LiveWindows();  // in the order they were made
+bool IsLiveWindow(HWND window);
+void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Dispatches every queued message, as a modal loop does, without reading the
+// platform's events; a posted quit stays for the main loop.
+void DispatchWaitingMessages();
+
+// What each layer gives windows.cpp.
+// Turns what the platform has told since into messages: window changes are
+// sent at once, keys and the joystick queued. PeekMessageA reads them first.
+void ReadLayerEvents();
+// The time a queued message carries, in milliseconds.
+DWORD MessageTime();
+// Shows a window's caption, as SetWindowTextA has just kept it.
+void ShowCaption(HWND window);
+// Lets go of the layer's part of a window that DestroyWindow has taken out
+// of the live ones, before it is deleted.
+void ReleaseLayerWindow(HWND window);
+// A joystick capture ends with its window.
+void EndJoystickCaptureOf(HWND window);
 
 // Bytes in one stored row of a device-independent bitmap: rows are padded
 // to whole 32-bit words.

@@ -1,6 +1,7 @@
 // The Linux platform layer's shared insides: what its files give each other
 // over SDL. What it shares with the browser's layer (the Windows names the
-// layers use, the files over POSIX) is in platform/posix/posix.h.
+// layers use, the window record, the files over POSIX, the windows and
+// messages) is in platform/posix/posix.h.
 // README.md beside this file lists what the layer provides to the game.
 #pragma once
 
@@ -12,42 +13,25 @@
 
 #include "platform/posix/posix.h"
 
-struct HWND__ {
-    SDL_Window* sdl;
-    std::string className;
-    WNDPROC procedure;
-    std::string caption;  // Windows-1252, as the game set it
-    bool minimized;
-    HDC__ dc;  // every window has its own device context (CS_OWNDC)
-    bool disabled = false;  // while it owns an open dialog or box: no keys, no close box
-};
-
 // Gives an SDL window the game's icon.
 void SetGameIcon(SDL_Window* window);
 
 // Starts SDL's video on first use; false when there is no display to use.
 bool EnsureVideo();
 
-// Makes an SDL window created elsewhere in the layer (a dialog) one of its
-// windows; DestroyWindow ends it as any other.
+// Makes an SDL window, made here or elsewhere in the layer (a dialog), one
+// of its windows; DestroyWindow ends it as any other.
 HWND AdoptSdlWindow(SDL_Window* sdl, const char* className, WNDPROC procedure,
                     const std::string& caption);
-bool IsLiveWindow(HWND window);
 bool IsLayerSdlWindow(SDL_Window* sdl);  // the SDL window of a live window of ours
-void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // One SDL event as the thread's messages: window changes are sent to their
 // window at once, keys and the joystick are queued. Input for a disabled
 // window is dropped. Modal loops hand on what is not theirs through it.
 void TranslateSdlEvent(const SDL_Event& event);
-// Dispatches every queued message, as a modal loop does, without reading
-// SDL's events; a posted quit stays for the main loop.
-void DispatchWaitingMessages();
 
 // Turns a joystick event into the messages of the capturing window.
 void TranslateJoystickEvent(const SDL_Event& event);
-// A capture ends with its window.
-void EndJoystickCaptureOf(HWND window);
 
 // The Windows virtual-key code of an SDL key, 0 for keys the game cannot know.
 WORD VirtualKeyFromSdl(SDL_Keycode key);

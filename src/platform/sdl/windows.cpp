@@ -1,61 +1,25 @@
-// Windows and messages: the module and its resources, window classes,
-// windows, the thread's message queue and window captions, over SDL's video
-// subsystem. An SDL window stands for one top-level window; its frame belongs
-// to the window manager, so the window is its client area. See README.md
-// beside this file for what the layer provides and refuses.
-#include <strings.h>
-
+// Windows and messages over SDL's video subsystem: SDL's events read into
+// messages, the windows themselves and their captions. An SDL window stands
+// for one top-level window; its frame belongs to the window manager, so the
+// window is its client area. What every layer's windows share (the module,
+// classes, the list of windows, the message queue, the focus) is
+// platform/posix/windows.cpp. See README.md beside this file for what the
+// layer provides and refuses.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <SDL_syswm.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <deque>
-#include <vector>
 
 #include "platform/sdl/layer.h"
 
-struct HINSTANCE__ {
-    int unused;
-};
-struct HICON__ {
-    int unused;
-};
-struct HCURSOR__ {
-    int unused;
-};
-
 namespace {
 
-const int GameIconId = 101;
-
-struct WindowClass {
-    std::string name;
-    WNDCLASSA info;
-};
-
-HINSTANCE__ ThisModule;
-HICON__ GameIcon;
-HCURSOR__ ArrowCursor;
-
 bool VideoUp = false;
-std::vector<WindowClass> Classes;
-std::vector<HWND> Windows;
-std::deque<MSG> Queue;
-bool QuitPosted = false;
-int QuitCode = 0;
-HWND FocusWindow = nullptr;
-
-WindowClass* FindClass(LPCSTR name) {
-    if (name == nullptr || IS_INTRESOURCE(name)) return nullptr;
-    for (WindowClass& c : Classes)
-        if (strcasecmp(c.name.c_str(), name) == 0) return &c;
-    return nullptr;
-}
 
 HWND WindowFromSdlId(Uint32 windowId) {
-    for (HWND window : Windows)
+    for (HWND window : LiveWindows())
         if (SDL_GetWindowID(window->sdl) == windowId) return window;
     return nullptr;
 }
@@ -93,11 +57,11 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
             SetMinimized(window, false);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            FocusWindow = window;
+            SetFocus(window);
             SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, window->minimized), 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            if (FocusWindow == window) FocusWindow = nullptr;
+            if (GetFocus() == window) SetFocus(nullptr);
             SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, window->minimized), 0);
             break;
         default:
@@ -109,8 +73,8 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
 // the first window: events pushed by hand may carry no window at all.
 HWND KeyboardTarget(Uint32 windowId) {
     if (HWND window = WindowFromSdlId(windowId)) return window;
-    if (FocusWindow != nullptr) return FocusWindow;
-    return Windows.empty() ? nullptr : Windows.front();
+    if (HWND focus = GetFocus()) return focus;
+    return LiveWindows().empty() ? nullptr : LiveWindows().front();
 }
 
 void TranslateKeyEvent(const SDL_KeyboardEvent& event) {
@@ -122,17 +86,6 @@ void TranslateKeyEvent(const SDL_KeyboardEvent& event) {
         QueueMessage(window, WM_KEYDOWN, key, event.repeat ? 0x40000001 : 1);
     else
         QueueMessage(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-}
-
-void PumpSdlEvents() {
-    if (!VideoUp) return;
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) TranslateSdlEvent(event);
-}
-
-bool Matches(const MSG& msg, HWND window, UINT low, UINT high) {
-    if (window != nullptr && msg.hwnd != window) return false;
-    return (low == 0 && high == 0) || (msg.message >= low && msg.message <= high);
 }
 
 }  // namespace
@@ -183,12 +136,21 @@ void TranslateSdlEvent(const SDL_Event& event) {
     }
 }
 
-void DispatchWaitingMessages() {
-    while (!Queue.empty()) {
-        MSG msg = Queue.front();
-        Queue.pop_front();
-        DispatchMessageA(&msg);
-    }
+// What the windows every layer shares (platform/posix/windows.cpp) ask of
+// this one.
+void ReadLayerEvents() {
+    if (!VideoUp) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) TranslateSdlEvent(event);
+}
+
+DWORD MessageTime() { return VideoUp ? SDL_GetTicks() : 0; }
+
+void ShowCaption(HWND window) { SetSdlWindowTitle(window->sdl, window->caption); }
+
+void ReleaseLayerWindow(HWND window) {
+    SDL_DestroyWindow(window->sdl);
+    if (LiveWindows().empty()) SDL_EnableScreenSaver();  // off while a window of ours exists
 }
 
 bool EnsureVideo() {
@@ -215,64 +177,15 @@ bool EnsureVideo() {
 
 HWND AdoptSdlWindow(SDL_Window* sdl, const char* className, WNDPROC procedure,
                     const std::string& caption) {
-    HWND window = new HWND__{sdl, className, procedure, caption, false, HDC__{nullptr, 0}};
-    window->dc.window = window;
-    Windows.push_back(window);
+    HWND window = NewWindow(className, procedure, caption);
+    window->sdl = sdl;
     SDL_DisableScreenSaver();  // kept off while a window of ours exists
     return window;
 }
 
-bool IsLiveWindow(HWND window) {
-    return window != nullptr && std::find(Windows.begin(), Windows.end(), window) != Windows.end();
-}
-
 bool IsLayerSdlWindow(SDL_Window* sdl) {
-    return sdl != nullptr && std::any_of(Windows.begin(), Windows.end(),
+    return sdl != nullptr && std::any_of(LiveWindows().begin(), LiveWindows().end(),
                                          [sdl](HWND window) { return window->sdl == sdl; });
-}
-
-void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    MSG msg{};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = VideoUp ? SDL_GetTicks() : 0;
-    Queue.push_back(msg);
-}
-
-HINSTANCE WINAPI GetModuleHandleA(LPCSTR moduleName) {
-    return moduleName == nullptr ? &ThisModule : nullptr;
-}
-
-HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
-    if (instance == &ThisModule && IS_INTRESOURCE(name) &&
-        reinterpret_cast<uintptr_t>(name) == GameIconId)
-        return &GameIcon;
-    return nullptr;
-}
-
-HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
-    return instance == nullptr && name == IDC_ARROW ? &ArrowCursor : nullptr;
-}
-
-ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-    if (windowClass == nullptr ||
-        windowClass->lpszClassName == nullptr || windowClass->lpfnWndProc == nullptr ||
-        FindClass(windowClass->lpszClassName) != nullptr)
-        return 0;
-    Classes.push_back({windowClass->lpszClassName, *windowClass});
-    Classes.back().info.lpszClassName = nullptr;  // the caller's text may not last
-    return static_cast<ATOM>(0xC000 + Classes.size());
-}
-
-BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
-    WindowClass* found = FindClass(className);
-    if (found == nullptr) return FALSE;
-    for (HWND window : Windows)
-        if (strcasecmp(window->className.c_str(), found->name.c_str()) == 0) return FALSE;
-    Classes.erase(Classes.begin() + (found - Classes.data()));
-    return TRUE;
 }
 
 BOOL WINAPI AdjustWindowRectEx(RECT* rect, DWORD, BOOL, DWORD) {
@@ -293,7 +206,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 
     HWND window = AdoptSdlWindow(sdl, windowClass->name.c_str(), windowClass->info.lpfnWndProc, caption);
     SetSdlWindowTitle(sdl, caption);
-    if (windowClass->info.hIcon == &GameIcon) SetGameIcon(sdl);
+    if (IsGameIcon(windowClass->info.hIcon)) SetGameIcon(sdl);
 
     CREATESTRUCTA create{param,  instance,   menu,   parent, height, width,
                          y,      x,          static_cast<LONG>(style),
@@ -304,21 +217,6 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     }
     SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
     return window;
-}
-
-BOOL WINAPI DestroyWindow(HWND window) {
-    if (!IsLiveWindow(window)) return FALSE;
-    SendMessageA(window, WM_DESTROY, 0, 0);
-    Queue.erase(std::remove_if(Queue.begin(), Queue.end(),
-                               [window](const MSG& msg) { return msg.hwnd == window; }),
-                Queue.end());
-    if (FocusWindow == window) FocusWindow = nullptr;
-    EndJoystickCaptureOf(window);
-    Windows.erase(std::find(Windows.begin(), Windows.end(), window));
-    SDL_DestroyWindow(window->sdl);
-    delete window;
-    if (Windows.empty()) SDL_EnableScreenSaver();
-    return TRUE;
 }
 
 BOOL WINAPI ShowWindow(HWND window, int command) {
@@ -348,40 +246,6 @@ BOOL WINAPI SetForegroundWindow(HWND window) {
     return TRUE;
 }
 
-HWND WINAPI SetFocus(HWND window) {
-    if (window != nullptr && !IsLiveWindow(window)) return nullptr;
-    HWND previous = FocusWindow;
-    FocusWindow = window;
-    return previous;
-}
-
-HWND WINAPI GetFocus(void) { return FocusWindow; }
-
-BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
-    if (!IsLiveWindow(window)) return FALSE;
-    window->caption = text != nullptr ? text : "";
-    SetSdlWindowTitle(window->sdl, window->caption);
-    return TRUE;
-}
-
-int WINAPI GetWindowTextA(HWND window, LPSTR text, int maxCount) {
-    if (!IsLiveWindow(window) || text == nullptr || maxCount <= 0) return 0;
-    int length = std::min(static_cast<int>(window->caption.size()), maxCount - 1);
-    window->caption.copy(text, length);
-    text[length] = '\0';
-    return length;
-}
-
-HDC WINAPI GetDC(HWND window) {
-    if (!IsLiveWindow(window)) return nullptr;
-    return &window->dc;
-}
-
-int WINAPI ReleaseDC(HWND window, HDC dc) {
-    if (!IsLiveWindow(window) || dc != &window->dc) return 0;
-    return 1;
-}
-
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM) {
     if (!IsLiveWindow(window)) return 0;
     switch (message) {
@@ -409,49 +273,8 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM) 
     return 0;
 }
 
-BOOL WINAPI PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT remove) {
-    if (msg == nullptr) return FALSE;
-    PumpSdlEvents();
-    for (auto it = Queue.begin(); it != Queue.end(); ++it) {
-        if (!Matches(*it, window, filterMin, filterMax)) continue;
-        *msg = *it;
-        if (remove & PM_REMOVE) Queue.erase(it);
-        return TRUE;
-    }
-    // As on Windows, the quit message comes once nothing else is waiting.
-    bool quitWanted = (filterMin == 0 && filterMax == 0) ||
-                      (WM_QUIT >= filterMin && WM_QUIT <= filterMax);
-    if (QuitPosted && window == nullptr && quitWanted) {
-        *msg = MSG{};
-        msg->message = WM_QUIT;
-        msg->wParam = static_cast<WPARAM>(QuitCode);
-        if (remove & PM_REMOVE) QuitPosted = false;
-        return TRUE;
-    }
-    return FALSE;
-}
-
-BOOL WINAPI TranslateMessage(const MSG*) {
-    return FALSE;  // the game reads key messages only; no character messages are made
-}
-
-LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-    if (msg == nullptr || !IsLiveWindow(msg->hwnd)) return 0;
-    return msg->hwnd->procedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!IsLiveWindow(window)) return 0;
-    return window->procedure(window, message, wParam, lParam);
-}
-
-void WINAPI PostQuitMessage(int exitCode) {
-    QuitPosted = true;
-    QuitCode = exitCode;
-}
-
 #ifdef KUBRASK_TEST_HOOKS
-int LiveWindowCount() { return static_cast<int>(Windows.size()); }
+int LiveWindowCount() { return static_cast<int>(LiveWindows().size()); }
 
 bool IsClassRegistered(LPCSTR className) { return FindClass(className) != nullptr; }
 

@@ -90,7 +90,8 @@ std::string Quoted(std::string_view text) {
 INT_PTR RunBox(Box& box, const char* caption, const std::string& json, HWND owner, LPARAM initParam) {
     owner = IsLiveWindow(owner) ? owner : nullptr;
     const int number = PageOpenBox(json.c_str());
-    box.window = NewWindow("#32770", BoxWindowProc, caption, number);
+    box.window = NewWindow("#32770", BoxWindowProc, caption);
+    box.window->box = number;
     OpenBoxes.push_back(&box);
     HWND previousFocus = SetFocus(box.window);
     const bool ownerWasDisabled = owner != nullptr && owner->disabled;
