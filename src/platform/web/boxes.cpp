@@ -8,6 +8,7 @@
 // See README.md beside this file for what the layer provides and refuses.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 

@@ -26,6 +26,9 @@ struct PageEvent {
 void ReadPage();
 // Hands the thread to the browser until the page has news or the time is up.
 void WaitForPage(int milliseconds);
+// The same until the browser's next frame (a tenth of a second at most while
+// the page is hidden).
+void WaitForNextFrame();
 HWND BoxWindow(int box);  // the window of a box's overlay
 
 // The joystick (joystick.cpp): reads the page's first pad into the messages of

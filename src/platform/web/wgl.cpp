@@ -4,7 +4,6 @@
 // until its next frame: frames come at the display's rate, and the canvas
 // keeps the last whole frame while a box is open. See README.md beside this
 // file for what the layer provides and refuses.
-#include <emscripten.h>
 #include <emscripten/html5.h>
 
 #include "platform/web/gl11.h"
@@ -14,10 +13,6 @@ struct HGLRC__ {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context;
     bool started;  // GL 1.1 set up on it
 };
-
-// Resolves at the browser's next frame; a hidden page has none, so it gives
-// up after a while, as a minimised window's loop still runs now and then.
-EM_ASYNC_JS(void, PageNextFrame, (), { await Page.nextFrame(); });
 
 namespace {
 
@@ -81,6 +76,6 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
 BOOL WINAPI SwapBuffers(HDC dc) {
     if (!IsLiveDc(dc)) return FALSE;
     PresentGlFrame();
-    PageNextFrame();
+    WaitForNextFrame();
     return TRUE;
 }

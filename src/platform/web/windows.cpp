@@ -12,6 +12,9 @@
 
 EM_JS(int, PageTakeEvent, (PageEvent* event), { return Page.takeEvent(event); });
 EM_ASYNC_JS(void, PageWait, (int milliseconds), { await Page.wait(milliseconds); });
+// Resolves at the browser's next frame; a hidden page has none, so it gives
+// up after a while, as a minimised window's loop still runs now and then.
+EM_ASYNC_JS(void, PageNextFrame, (), { await Page.nextFrame(); });
 EM_JS(void, PageOpenWindow, (int width, int height), { Page.openWindow(width, height); });
 EM_JS(void, PageCloseWindow, (), { Page.closeWindow(); });
 EM_JS(void, PageSetCaption, (const char* utf8), { Page.setCaption(UTF8ToString(utf8)); });
@@ -88,6 +91,11 @@ void ReadPage() {
 
 void WaitForPage(int milliseconds) {
     PageWait(milliseconds);
+    LastYield = emscripten_get_now();
+}
+
+void WaitForNextFrame() {
+    PageNextFrame();
     LastYield = emscripten_get_now();
 }
 
