@@ -155,3 +155,7 @@ std::string CaptionToUtf8(std::string_view text);
 // The same in ISO 8859-1, for readers of X's oldest window names: ? for
 // what it cannot hold.
 std::string CaptionToLatin1(std::string_view text);
+// What a Get...TextA call hands back: the text cut to the count less one and
+// ended with a zero in `buffer`, which has room for `maxCount` (at least 1);
+// returns its length.
+int CopyText(std::string_view text, LPSTR buffer, int maxCount);

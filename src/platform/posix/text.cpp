@@ -70,6 +70,13 @@ std::string CaptionToUtf8(std::string_view text) {
     return out;
 }
 
+int CopyText(std::string_view text, LPSTR buffer, int maxCount) {
+    size_t length = std::min(text.size(), static_cast<size_t>(maxCount - 1));
+    text.copy(buffer, length);
+    buffer[length] = '\0';
+    return static_cast<int>(length);
+}
+
 std::string CaptionToLatin1(std::string_view text) {
     std::string out;
     out.reserve(text.size());

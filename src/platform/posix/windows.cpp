@@ -151,10 +151,7 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
 
 int WINAPI GetWindowTextA(HWND window, LPSTR text, int maxCount) {
     if (!IsLiveWindow(window) || text == nullptr || maxCount <= 0) return 0;
-    int length = std::min(static_cast<int>(window->caption.size()), maxCount - 1);
-    window->caption.copy(text, length);
-    text[length] = '\0';
-    return length;
+    return CopyText(window->caption, text, maxCount);
 }
 
 HDC WINAPI GetDC(HWND window) { return IsLiveWindow(window) ? &window->dc : nullptr; }

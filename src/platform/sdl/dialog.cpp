@@ -101,8 +101,5 @@ UINT WINAPI GetDlgItemTextA(HWND window, int id, LPSTR text, int maxCount) {
     text[0] = '\0';
     ModalControl* control = ControlOf(window, id);
     if (control == nullptr) return 0;
-    size_t length = std::min(control->text.size(), static_cast<size_t>(maxCount - 1));
-    control->text.copy(text, length);
-    text[length] = '\0';
-    return static_cast<UINT>(length);
+    return static_cast<UINT>(CopyText(control->text, text, maxCount));
 }

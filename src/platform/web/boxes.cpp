@@ -183,9 +183,5 @@ UINT WINAPI GetDlgItemTextA(HWND window, int id, LPSTR text, int maxCount) {
     if (box == nullptr || !HasItem(*box, id)) return 0;
     char utf8[4 * EditLimit + 4];
     PageItemText(window->box, id, utf8, sizeof utf8);
-    std::string value = Utf8ToCp1252(utf8);
-    size_t length = std::min(value.size(), static_cast<size_t>(maxCount - 1));
-    value.copy(text, length);
-    text[length] = '\0';
-    return static_cast<UINT>(length);
+    return static_cast<UINT>(CopyText(Utf8ToCp1252(utf8), text, maxCount));
 }
