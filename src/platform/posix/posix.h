@@ -120,6 +120,10 @@ bool IsGameIcon(HICON icon);          // the handle LoadIconA gives for the game
 HWND NewWindow(const char* className, WNDPROC procedure, const std::string& caption);
 const std::vector<HWND>& LiveWindows();  // in the order they were made
 bool IsLiveWindow(HWND window);
+bool IsLiveDc(HDC dc);  // a live window's own DC
+// A pixel format the layers offer (their one, format 1): a window's, with
+// OpenGL and RGBA.
+bool IsWindowPixelFormat(const PIXELFORMATDESCRIPTOR* descriptor);
 void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Dispatches every queued message, as a modal loop does, without reading the
 // platform's events; a posted quit stays for the main loop.

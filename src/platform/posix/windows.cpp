@@ -158,6 +158,14 @@ HDC WINAPI GetDC(HWND window) { return IsLiveWindow(window) ? &window->dc : null
 
 int WINAPI ReleaseDC(HWND window, HDC dc) { return IsLiveWindow(window) && dc == &window->dc ? 1 : 0; }
 
+bool IsLiveDc(HDC dc) { return dc != nullptr && IsLiveWindow(dc->window) && dc == &dc->window->dc; }
+
+bool IsWindowPixelFormat(const PIXELFORMATDESCRIPTOR* descriptor) {
+    const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    return descriptor != nullptr && (descriptor->dwFlags & needed) == needed &&
+           descriptor->iPixelType == PFD_TYPE_RGBA;
+}
+
 BOOL WINAPI PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT remove) {
     if (msg == nullptr) return FALSE;
     ReadLayerEvents();

@@ -18,8 +18,6 @@ namespace {
 
 const int OnlyFormat = 1;
 
-bool IsLiveDc(HDC dc) { return dc != nullptr && IsLiveWindow(dc->window) && dc == &dc->window->dc; }
-
 // Where the display does not make presenting wait (no swap interval took
 // effect), the wait is done here: frames come no faster than the display's
 // refresh rate, 60 Hz when it is not known.
@@ -39,21 +37,16 @@ void WaitForRefresh(SDL_Window* window) {
     }
 }
 
-bool Usable(const PIXELFORMATDESCRIPTOR* pfd) {
-    const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    return pfd != nullptr && (pfd->dwFlags & needed) == needed && pfd->iPixelType == PFD_TYPE_RGBA;
-}
-
 }  // namespace
 
 int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
-    if (!IsLiveDc(dc) || !Usable(descriptor)) return 0;
+    if (!IsLiveDc(dc) || !IsWindowPixelFormat(descriptor)) return 0;
     return OnlyFormat;
 }
 
 BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor) {
     if (!IsLiveDc(dc) || format != OnlyFormat ||
-        !Usable(descriptor) || dc->pixelFormat != 0)
+        !IsWindowPixelFormat(descriptor) || dc->pixelFormat != 0)
         return FALSE;
     // Colour bits are a wish, as on Windows: 16 asks for 5-6-5, more for 8-8-8;
     // the nearest format the display offers serves.

@@ -19,23 +19,16 @@ namespace {
 const int OnlyFormat = 1;
 int DepthBits = 0;
 
-bool IsLiveDc(HDC dc) { return dc != nullptr && IsLiveWindow(dc->window) && dc == &dc->window->dc; }
-
-bool Usable(const PIXELFORMATDESCRIPTOR* pfd) {
-    const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    return pfd != nullptr && (pfd->dwFlags & needed) == needed && pfd->iPixelType == PFD_TYPE_RGBA;
-}
-
 }  // namespace
 
 int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
-    return IsLiveDc(dc) && dc->window->box == 0 && Usable(descriptor) ? OnlyFormat : 0;
+    return IsLiveDc(dc) && dc->window->box == 0 && IsWindowPixelFormat(descriptor) ? OnlyFormat : 0;
 }
 
 // The canvas's colour is always 8-8-8 with no alpha, which the page would
 // show through; the depth buffer is there when asked for.
 BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor) {
-    if (!IsLiveDc(dc) || format != OnlyFormat || !Usable(descriptor) || dc->pixelFormat != 0) return FALSE;
+    if (!IsLiveDc(dc) || format != OnlyFormat || !IsWindowPixelFormat(descriptor) || dc->pixelFormat != 0) return FALSE;
     DepthBits = descriptor->cDepthBits;
     dc->pixelFormat = format;
     return TRUE;
