@@ -6,7 +6,9 @@
 //   const { url, close } = await serve(folder);   // port 0: any free port
 //
 // Files only: `/` and folders give their index.html, `..` is refused, nothing
-// is cached.
+// is cached. Any site may read the files, as on most static hosts: a page in
+// a sandboxed frame has an origin of its own, and fetches the game's
+// WebAssembly and art across origins.
 import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -19,6 +21,7 @@ const TYPES = {
   '.wasm': 'application/wasm',
   '.data': 'application/octet-stream',
   '.json': 'application/json',
+  '.webmanifest': 'application/manifest+json',
   '.map': 'application/json',
   '.css': 'text/css; charset=utf-8',
   '.txt': 'text/plain; charset=utf-8',
@@ -57,6 +60,7 @@ async function handle(root, req, res) {
     'Content-Type': TYPES[path.extname(file).toLowerCase()] || 'application/octet-stream',
     'Content-Length': st.size,
     'Cache-Control': 'no-store',
+    'Access-Control-Allow-Origin': '*',
   });
   if (req.method === 'HEAD') return res.end();
   fs.createReadStream(file).on('error', () => res.destroy()).pipe(res);

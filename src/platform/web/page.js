@@ -1,8 +1,10 @@
 // The page's side of the browser layer, run before the game (emcc --pre-js):
-// the game's folder and the files it keeps, what the page sees (keys, sizes,
-// the tab hidden or shown, pads) handed to the layer as events, the status
-// line, the boxes and the dialog as overlays, and sound. The layer's C++
-// files call the functions of Page; see README.md beside this file.
+// the game's folder and the files it keeps, what the page sees (keys, touch,
+// the page's buttons, sizes, the tab hidden or shown, pads) handed to the
+// layer as events, the status line, the boxes and the dialog as overlays,
+// sound, and the service worker that keeps the site for offline play. The
+// layer's C++ files call the functions of Page; see README.md beside this
+// file.
 'use strict';
 
 // The game runs in a folder of its own, the art preloaded into Data/ there.
@@ -10,17 +12,31 @@
 // in the site's local storage: put back before any of the game's code runs,
 // since the launch counter is read and written before its entry, and stored
 // again each time the game renames a new version into place, as it does to
-// save.
+// save. A browser that refuses the site storage (site data blocked, a
+// sandboxed frame) or has no room left still plays; it keeps nothing.
 const GameFolder = '/kubrask';
 const SavedPrefix = 'kubrask:';
+
+function siteStorage() {
+  try {
+    const storage = window.localStorage;
+    storage.getItem(SavedPrefix);  // some browsers refuse only here
+    return storage;
+  } catch (e) {
+    console.warn('Kubrask has no site storage here: ' + e);
+    return null;
+  }
+}
 
 function restoreSavedFiles() {
   FS.mkdirTree(GameFolder);
   FS.chdir(GameFolder);
-  for (let i = 0; i < localStorage.length; i++) {
-    const key = localStorage.key(i);
+  const storage = siteStorage();
+  if (!storage) Page.cannotKeep();
+  for (let i = 0; storage && i < storage.length; i++) {
+    const key = storage.key(i);
     if (!key.startsWith(SavedPrefix)) continue;
-    const text = localStorage.getItem(key);
+    const text = storage.getItem(key);
     const bytes = Uint8Array.from(text, (c) => c.charCodeAt(0));
     FS.writeFile(GameFolder + '/' + key.slice(SavedPrefix.length), bytes);
   }
@@ -28,13 +44,16 @@ function restoreSavedFiles() {
   FS.rename = function (from, to) {
     rename(from, to);
     const path = FS.lookupPath(to).path;
-    if (PATH.dirname(path) !== GameFolder) return;
-    const bytes = FS.readFile(path);
+    if (!storage || PATH.dirname(path) !== GameFolder) return;
+    const name = PATH.basename(path), bytes = FS.readFile(path);
     try {
-      localStorage.setItem(SavedPrefix + PATH.basename(path), String.fromCharCode.apply(null, bytes));
+      storage.setItem(SavedPrefix + name, String.fromCharCode.apply(null, bytes));
     } catch (e) {
-      console.warn('Kubrask could not keep ' + PATH.basename(path) + ': ' + e);
+      console.warn('Kubrask could not keep ' + name + ': ' + e);
+      Page.cannotKeep();
+      return;
     }
+    if (name === 'Kubrask.data') Page.keepForGood();
   };
 }
 
@@ -72,6 +91,11 @@ function inCp1252(c) {
 }
 
 const PageKeyDown = 1, PageKeyUp = 2, PageResize = 3, PageHidden = 4, PageShown = 5, PageCommand = 6;
+const VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28;
+
+// A finger on the canvas holds an arrow once it has moved this far from where
+// it touched down, and lets it go when it comes back this near, in CSS pixels.
+const SwipeStart = 16, SwipeBack = 8;
 
 const Page = {
   events: [],
@@ -81,6 +105,10 @@ const Page = {
   audio: null,
   sounds: new Map(),  // decoded waves by path
   playing: null,
+  frames: 0,  // frames the game has presented
+  held: new Map(),  // keys the page holds for the player, by virtual key
+  swipe: null,  // the finger on the canvas: { id, x, y, arrow }
+  noticed: new Set(),  // notices already given
 
   element(id) { return document.getElementById(id); },
   get canvas() { return Page.element('canvas'); },
@@ -90,8 +118,10 @@ const Page = {
     if (Page.wake) Page.wake();
   },
   takeEvent(pointer) {
-    const event = Page.events.shift();
+    const event = Page.events.shift() || Page.seenKeyUp();
     if (!event) return 0;
+    const held = event[0] === PageKeyDown && Page.held.get(event[1]);
+    if (held && held.taken < 0) held.taken = Page.frames;
     HEAP32.set(event, pointer >> 2);
     return 1;
   },
@@ -104,25 +134,33 @@ const Page = {
     });
   },
   // Resolves at the browser's next frame; a hidden page has none, so then
-  // after a tenth of a second.
+  // after a tenth of a second. The game has then drawn a frame and goes on to
+  // look at its keys.
   nextFrame() {
     return new Promise((resolve) => {
       let done = false;
-      const finish = () => { if (!done) { done = true; resolve(); } };
+      const finish = () => {
+        if (done) return;
+        done = true;
+        Page.frames++;
+        resolve();
+      };
       requestAnimationFrame(finish);
       setTimeout(finish, 100);
     });
   },
 
-  // The game's window: the canvas at the size asked for, in CSS pixels; its
-  // drawing buffer has the device's pixels.
+  // The game's window: the canvas in a frame of the shape asked for, as large
+  // as the page has room for; its drawing buffer has the device's pixels.
+  // Like a window, it starts at the size asked for: the page then fits it to
+  // its place, and the game hears of that as of any new size.
   openWindow(width, height) {
     const frame = Page.element('frame');
-    frame.style.width = width + 'px';
-    frame.style.height = height + 'px';
+    frame.style.setProperty('--aspect', width / height);
     frame.hidden = false;
     Page.element('loading').hidden = true;
-    Page.fitCanvas();
+    Page.canvas.width = width;
+    Page.canvas.height = height;
     new ResizeObserver(() => {
       if (Page.fitCanvas()) Page.push(PageResize, Page.canvas.width, Page.canvas.height);
     }).observe(frame);
@@ -143,6 +181,36 @@ const Page = {
     document.title = text;
   },
   gameEnded() { Page.showEnd('The game has ended.'); },
+  // A line above the game for what the player should know, given once each;
+  // with a button when there is something to do about it.
+  notice(text, button, action) {
+    if (Page.noticed.has(text)) return;
+    Page.noticed.add(text);
+    console.warn(text);
+    const notice = Page.element('notice');
+    const line = document.createElement('p');
+    line.textContent = text;
+    if (button) {
+      const element = document.createElement('button');
+      element.type = 'button';
+      element.textContent = button;
+      element.addEventListener('click', action);
+      line.append(' ', element);
+    }
+    notice.append(line);
+    notice.hidden = false;
+  },
+  cannotKeep() {
+    Page.notice('This browser keeps no data for this page, so your best score cannot be kept here. ' +
+                'The game plays as ever.');
+  },
+  // Asks the browser, once a best score is saved, not to clear the site's
+  // storage when it runs short of room or the site goes unvisited a while.
+  keepForGood() {
+    if (Page.askedToKeep || !navigator.storage || !navigator.storage.persist) return;
+    Page.askedToKeep = true;
+    navigator.storage.persist().catch(() => {});
+  },
   showEnd(text) {
     Page.element('ended-text').textContent = text;
     Page.element('ended').hidden = false;
@@ -171,14 +239,83 @@ const Page = {
     HEAP32.set(state, pointer >> 2);
   },
 
-  // Browsers let a page make sound once the player has pressed a key or clicked.
+  // Keys the page holds for the player: a swipe's arrow, a button's key. The
+  // key goes down at once; it comes up only once the game has presented a
+  // frame since it took the key down, so the game sees however short a touch
+  // as it sees a key pressed, and only while no box is open, so that the
+  // game's window gets it (a box takes the keys while it is open).
+  holdKey(key) {
+    const held = Page.held.get(key);
+    if (held) {
+      held.letGo = false;
+      return;
+    }
+    Page.held.set(key, { taken: -1, letGo: false });
+    Page.push(PageKeyDown, key, 0);
+  },
+  letGoKey(key) {
+    const held = Page.held.get(key);
+    if (held) held.letGo = true;
+  },
+  // The next key-up the layer may take, when its events are all taken.
+  seenKeyUp() {
+    if (Page.boxes.length) return null;
+    for (const key of Array.from(Page.held.keys())) {  // (the minifier mangles destructuring here)
+      const held = Page.held.get(key);
+      if (held.letGo && held.taken >= 0 && Page.frames > held.taken) {
+        Page.held.delete(key);
+        return [PageKeyUp, key, 0];
+      }
+    }
+    return null;
+  },
+
+  // A finger on the canvas is an arrow key: once it has moved far enough from
+  // where it touched down it holds the arrow of the way it went (the larger of
+  // across and up or down), turns to another arrow as it turns, and lets go
+  // when it lifts or comes back near. A second finger changes nothing.
+  touchDown(event) {
+    if (event.pointerType === 'mouse' || Page.swipe) return;
+    event.preventDefault();
+    Page.canvas.setPointerCapture(event.pointerId);
+    Page.swipe = { id: event.pointerId, x: event.clientX, y: event.clientY, arrow: 0 };
+  },
+  touchMove(event) {
+    const swipe = Page.swipe;
+    if (!swipe || event.pointerId !== swipe.id) return;
+    event.preventDefault();
+    const dx = event.clientX - swipe.x, dy = event.clientY - swipe.y, distance = Math.hypot(dx, dy);
+    if (distance > SwipeStart) {
+      Page.swipeTo(Math.abs(dx) > Math.abs(dy) ? (dx < 0 ? VK_LEFT : VK_RIGHT) : (dy < 0 ? VK_UP : VK_DOWN));
+    } else if (distance < SwipeBack) {
+      Page.swipeTo(0);
+    }
+  },
+  touchUp(event) {
+    if (!Page.swipe || event.pointerId !== Page.swipe.id) return;
+    Page.swipeTo(0);
+    Page.swipe = null;
+  },
+  swipeTo(arrow) {
+    const swipe = Page.swipe;
+    if (arrow === swipe.arrow) return;
+    if (swipe.arrow) Page.letGoKey(swipe.arrow);
+    if (arrow) Page.holdKey(arrow);
+    swipe.arrow = arrow;
+  },
+
+  // Browsers let a page make sound once the player has pressed a key,
+  // clicked or lifted a finger.
   startAudio() {
     if (!Page.audio && window.AudioContext) Page.audio = new AudioContext();
     if (Page.audio && Page.audio.state === 'suspended') Page.audio.resume();
   },
+  // A sound asked for while the audio device is still starting, after the
+  // player's first key or touch, plays as soon as it has started.
   playSound(path, noStop, noDefault) {
     const audio = Page.audio;
-    if (!audio || audio.state !== 'running') return false;
+    const activated = !navigator.userActivation || navigator.userActivation.hasBeenActive;
+    if (!audio || !(audio.state === 'running' || (audio.state === 'suspended' && activated))) return false;
     if (noStop && Page.playing) return false;
     let bytes = null;
     try { bytes = FS.readFile(path); } catch (e) { bytes = null; }
@@ -374,13 +511,85 @@ const Page = {
   },
 };
 
+// Where the page offers a manifest (the game's own site), a service worker
+// keeps the site's files so that the game starts with no network. A new
+// version of the site, found on a visit with a network, replaces them at
+// once (the game running now was loaded whole at its start): the page says
+// so, and the next start plays it.
+function keepForOffline() {
+  if (!document.querySelector('link[rel="manifest"]')) return;
+  let workers = null;
+  try {
+    workers = navigator.serviceWorker;  // absent on plain http, refused in a sandboxed frame
+  } catch (e) {
+    workers = null;
+  }
+  if (!workers) return;
+  let replacing = !!workers.controller;  // the first visit's worker takes over without news
+  workers.addEventListener('controllerchange', () => {
+    const worker = workers.controller, ready = () => worker.state === 'activated';
+    const tell = () => Page.notice('A new version of Kubrask is ready.', 'Play it', () => location.reload());
+    if (!replacing) replacing = true;
+    else if (ready()) tell();
+    else worker.addEventListener('statechange', () => { if (ready()) tell(); });  // once the old files are gone
+  });
+  workers.register('sw.js').catch((e) => console.warn('Kubrask cannot be kept for offline play here: ' + e));
+}
+
 addEventListener('keydown', (event) => Page.key(event, true), true);
 addEventListener('keyup', (event) => Page.key(event, false), true);
-addEventListener('pointerdown', () => Page.startAudio(), true);
+for (const type of ['pointerdown', 'pointerup', 'touchend']) addEventListener(type, () => Page.startAudio(), true);
 document.addEventListener('visibilitychange', () => Page.push(document.hidden ? PageHidden : PageShown));
-// The page's buttons: the script comes after them in the page.
-Page.element('fullscreen').addEventListener('click', (event) => {
-  event.currentTarget.blur();
-  Page.element('frame').requestFullscreen();
+
+// The page's parts: the script comes after them in the page. Touch on the
+// game moves the walker and nothing else: no scrolling, zooming or selecting.
+Page.canvas.addEventListener('pointerdown', Page.touchDown);
+Page.canvas.addEventListener('pointermove', Page.touchMove);
+Page.canvas.addEventListener('pointerup', Page.touchUp);
+Page.canvas.addEventListener('pointercancel', Page.touchUp);
+for (const type of ['touchstart', 'touchmove']) {
+  Page.canvas.addEventListener(type, (event) => event.preventDefault(), { passive: false });
+}
+Page.element('play').addEventListener('contextmenu', (event) => event.preventDefault());
+
+// The buttons for what the keyboard gives: each is its key, held while it is
+// pressed (and at least until the game has seen it).
+for (const button of document.querySelectorAll('button[data-key]')) {
+  const key = Number(button.dataset.key);
+  button.addEventListener('pointerdown', (event) => {
+    if (event.button !== 0) return;
+    event.preventDefault();  // the keyboard's focus stays where it was
+    button.setPointerCapture(event.pointerId);
+    Page.holdKey(key);
+  });
+  button.addEventListener('pointerup', () => Page.letGoKey(key));
+  button.addEventListener('pointercancel', () => Page.letGoKey(key));
+  // Pressed by assistive technology, which clicks without a pointer.
+  button.addEventListener('click', (event) => {
+    if (event.detail !== 0) return;
+    Page.holdKey(key);
+    Page.letGoKey(key);
+  });
+}
+
+const fullScreen = Page.element('fullscreen');
+fullScreen.hidden = !document.fullscreenEnabled;
+fullScreen.addEventListener('click', () => {
+  if (document.fullscreenElement) document.exitFullscreen();
+  else Page.element('play').requestFullscreen().catch((e) => console.warn('No full screen: ' + e));
 });
 Page.element('restart').addEventListener('click', () => location.reload());
+
+// The boxes keep to the part of the page that shows, above an on-screen
+// keyboard.
+if (window.visualViewport) {
+  const fit = () => {
+    const root = document.documentElement.style;
+    root.setProperty('--shown-top', visualViewport.offsetTop + 'px');
+    root.setProperty('--shown-height', visualViewport.height + 'px');
+  };
+  visualViewport.addEventListener('resize', fit);
+  visualViewport.addEventListener('scroll', fit);
+  fit();
+}
+keepForOffline();
