@@ -3,7 +3,9 @@
 #   setup.sh        building and playing on Linux
 #   setup.sh web    also building the browser's site: Emscripten (with Node)
 #   setup.sh test   also what the tests need: the Windows cross builds, Wine, an X server, clang,
-#                   Emscripten and Chromium, and the packaging tools with their checkers
+#                   Emscripten, Chromium and Firefox ESR, the packaging tools with their checkers,
+#                   and from npm the browsers' driver, puppeteer-core, as package-lock.json pins
+#                   it (the tests drive Debian's browsers: none is downloaded)
 #
 # A mirror in the middle of a sync can hand out a damaged index: the update is
 # tried three times and then the set-up goes on with the indexes it has. The
@@ -19,7 +21,8 @@ packages=(cmake make g++ libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libgl-dev
 wine32_packages=()
 case "${1:-}" in
     web) packages+=(emscripten) ;;
-    test) packages+=(emscripten chromium) ;;
+    test) packages+=(emscripten chromium firefox-esr)
+          command -v npm >/dev/null || packages+=(npm) ;;
 esac
 if [ "${1:-}" = test ]; then
     packages+=(xvfb xauth xdotool x11-utils x11-apps x11-xserver-utils
@@ -44,7 +47,26 @@ missing() {
 }
 mapfile -t required < <(missing "${packages[@]}")
 mapfile -t wine32 < <(missing "${wine32_packages[@]}")
-[ ${#required[@]} -eq 0 ] && [ ${#wine32[@]} -eq 0 ] && exit 0
+
+# The tests' Node packages, from the lock file, again only when it changed.
+npm_packages() {
+    [ "${1:-}" = test ] || return 0
+    cd "$(dirname "$0")/.."
+    cmp -s package-lock.json node_modules/.installed-lock.json && return 0
+    for try in 1 2 3; do
+        if npm ci --no-audit --no-fund --loglevel=error; then
+            cp package-lock.json node_modules/.installed-lock.json
+            return 0
+        fi
+        [ "$try" = 3 ] || sleep 3
+    done
+    echo "setup.sh: npm ci failed in 3 tries" >&2
+    return 1
+}
+if [ ${#required[@]} -eq 0 ] && [ ${#wine32[@]} -eq 0 ]; then
+    npm_packages "${1:-}"
+    exit 0
+fi
 
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
@@ -75,3 +97,4 @@ if [ ${#wine32[@]} -gt 0 ]; then
         echo "setup.sh: the 32-bit Wine packages could not be installed (${reason:-apt-get failed}); the 32-bit Windows build's run-time tests will skip" >&2
     fi
 fi
+npm_packages "${1:-}"

@@ -1,80 +1,96 @@
-// The browser build as a player meets it, in a real headless Chromium, keys
-// and clicks through the DevTools protocol:
+// The browser build as a player at a desktop meets it, keys and mouse:
 // - the page loads, the status line (and the document's title) shows the
 //   caption and counts down;
 // - the arrows, N and V change the picture; P stops the clock and starts it
 //   again; A and D open their boxes over the game, which the keys and a
 //   click close; the game draws on after them;
+// - the page's buttons, clicked, are the keys N, V, P and A;
 // - a move plays its sound, once a key has let the page make sound;
 // - a pad (the Gamepad API, stood in for in the page) moves the walker with
 //   its d-pad, Start begins a new game and A turns the camera;
 // - a hidden tab is a minimised window: the clock stands until it is shown;
-// - resizing the frame resizes the canvas's drawing, and the game fills it;
+// - a smaller window makes the game smaller, at its shape, and the game
+//   fills its canvas at the new size;
 // - Escape ends the game, and the page says so; Start again starts it anew;
 // - with a damaged texture, the loader's "Error" box comes first, then
 //   "Initialization Failed." captioned "ERROR", and the game ends.
 // Every box is also a "caption: text" line on the console.
 //
-//   node page_test.mjs SITE_FOLDER SCRATCH_FOLDER
+//   node page_test.mjs chromium|firefox SITE_FOLDER SCRATCH_FOLDER
 import fs from 'node:fs';
-import { openGame, runTest, fail, sleep, differingPixels, damagedSite } from './kubrask_page.mjs';
+import { openGame, runTest, fail, sleep, differingPixels, damagedSite, browserFromArguments } from './kubrask_page.mjs';
 
-const [site, scratch] = process.argv.slice(2);
+const browser = browserFromArguments();
+const [site, scratch] = process.argv.slice(3);
 const caption = /^Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0$/;
-const said = (page, line) => page.browser.consoleMessages.some((m) => m.includes(line));
+const time = (text) => /Time: (\d:\d\d)/.exec(text)[1];
 
-await runTest('the page', async (use) => {
-  const page = use(await openGame(site));
+await runTest(`the page in ${browser}`, async (use) => {
+  const page = use(await openGame(browser, site));
   await page.start();
   const first = await page.waitForStatus(caption);
-  const title = await page.browser.evaluate('document.title');
+  const title = await page.evaluate('document.title');
   if (title !== (await page.status()) && !caption.test(title)) fail(`the title is "${title}"`);
-  const time = (text) => /Time: (\d:\d\d)/.exec(text)[1];
-  await page.browser.waitFor(`!document.getElementById('status').textContent.includes(${JSON.stringify(time(first))})`,
-                             5000, 'the clock to count down');
+  await page.waitFor(`!document.getElementById('status').textContent.includes(${JSON.stringify(time(first))})`,
+                     5000, 'count-down of the clock');
+  const clockStands = async (why) => {
+    await sleep(1200);  // the status line shows the time once a second
+    const stood = time(await page.status());
+    await sleep(2500);
+    if (time(await page.status()) !== stood) fail(`the clock ran on ${why}: ${await page.status()}`);
+    return stood;
+  };
+  const clockRuns = (stood, why) => page.waitFor(
+    `!document.getElementById('status').textContent.includes('Time: ${stood}')`, 5000, `clock running again ${why}`);
 
   // The walker spins all the time, so two pictures always differ a little; a
   // move, a new game or another camera changes far more.
+  const settled = async () => {
+    await sleep(600);
+    const frames = await page.evaluate('Page.frames');
+    await page.waitFor(`Page.frames >= ${frames + 3}`, 10000, 'frames after the change');
+  };
   const still = async () => {
-    const a = await page.canvasPicture(`${scratch}/a.png`);
+    const a = await page.canvasPicture();
     await sleep(300);
-    const b = await page.canvasPicture(`${scratch}/b.png`);
+    const b = await page.canvasPicture();
     return { spin: differingPixels(a, b, 8), picture: b };
   };
-  const changedBy = async (key) => {
+  const changedBy = async (name, act) => {
     const before = await still();
-    await page.press(key, key.startsWith('Arrow') ? 150 : 300);
-    await sleep(600);
-    const after = await page.canvasPicture(`${scratch}/${key}.png`);
+    await act();
+    await settled();
+    const after = await page.canvasPicture(`${scratch}/${browser}-${name}.png`);
     const changed = differingPixels(before.picture, after, 8);
-    if (changed < 2 * before.spin + 2000) fail(`${key} changed ${changed} pixels; the spin alone ${before.spin}`);
+    if (changed < 2 * before.spin + 2000) fail(`${name} changed ${changed} pixels; the spin alone ${before.spin}`);
     return changed;
   };
-  const picture = (await page.canvasPicture(`${scratch}/start.png`));
-  if (picture.width !== 800 || picture.height !== 600) fail(`the canvas is ${picture.width}x${picture.height}`);
+  const picture = await page.canvasPicture(`${scratch}/${browser}-start.png`);
+  if (Math.abs(picture.width * 3 - picture.height * 4) > 4) fail(`the canvas is ${picture.width}x${picture.height}, not 4:3`);
+
   // Launched first, the game is seeded with 0: the walker stands on a die in
   // column 6 with free floor to its left.
-  await page.browser.evaluate(`window.sounds = []; const play = Page.playSound;
+  await page.evaluate(`window.sounds = []; const play = Page.playSound;
       Page.playSound = (...call) => { const played = play(...call); sounds.push([call[0], played]); return played; }`);
-  const moved = await changedBy('ArrowLeft');
-  const sounds = await page.browser.evaluate('window.sounds');
+  const moved = await changedBy('ArrowLeft', () => page.press('ArrowLeft'));
+  const sounds = await page.evaluate('window.sounds');
   if (!sounds.some(([file, played]) => file === 'Data/DiceMove.wav' && played)) fail(`the move played ${JSON.stringify(sounds)}`);
-  const viewed = await changedBy('v');
-  const renewed = await changedBy('n');
+  const viewed = await changedBy('v', () => page.press('v'));
+  const renewed = await changedBy('n', () => page.press('n'));
   await page.waitForStatus(/Time: (3:00|2:5[0-9]) - Score: 0$/, 5000);
 
   // A pad with the standard mapping, plugged in now: the d-pad moves, Start
   // is a new game, A turns the camera.
-  await page.browser.evaluate(`window.pad = { connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+  await page.evaluate(`window.pad = { connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
       buttons: Array.from({ length: 17 }, () => ({ pressed: false, value: 0 })) };
       navigator.getGamepads = () => [window.pad]`);
   const padButton = async (index, mustChange = true) => {
     const before = await still();
-    await page.browser.evaluate(`pad.buttons[${index}].pressed = true`);
-    await sleep(index >= 12 ? 150 : 300);
-    await page.browser.evaluate(`pad.buttons[${index}].pressed = false`);
-    await sleep(600);
-    const changed = differingPixels(before.picture, await page.canvasPicture(`${scratch}/pad-${index}.png`), 8);
+    const frames = await page.evaluate(`pad.buttons[${index}].pressed = true; Page.frames`);
+    await page.waitFor(`Page.frames >= ${frames + 2}`, 10000, `frame that saw the pad's button ${index}`);
+    await page.evaluate(`pad.buttons[${index}].pressed = false`);
+    await settled();
+    const changed = differingPixels(before.picture, await page.canvasPicture(`${scratch}/${browser}-pad-${index}.png`), 8);
     if (changed >= 2 * before.spin + 2000) return true;
     if (mustChange) fail(`the pad's button ${index} changed ${changed} pixels; the spin alone ${before.spin}`);
     return false;
@@ -87,71 +103,82 @@ await runTest('the page', async (use) => {
   await padButton(9);   // Start: a new game
   await page.waitForStatus(/Time: (3:00|2:5[0-9]) - Score: 0$/, 5000);
 
+  // The page's buttons are the keys: Camera and New game change the picture.
+  await changedBy('Camera', () => page.click('button[data-key="86"]'));
+  await changedBy('New game', () => page.click('button[data-key="78"]'));
+  await page.waitForStatus(/Time: (3:00|2:5[0-9]) - Score: 0$/, 5000);
+
   // A hidden tab is a minimised window: no frames, no game time.
-  const setHidden = (hidden) => page.browser.evaluate(`Object.defineProperty(document, 'hidden',
+  const setHidden = (hidden) => page.evaluate(`Object.defineProperty(document, 'hidden',
       { configurable: true, get: () => ${hidden} }); document.dispatchEvent(new Event('visibilitychange'))`);
   await setHidden(true);
-  await sleep(1500);
-  const hidden = time(await page.status());
-  await sleep(2500);
-  if (time(await page.status()) !== hidden) fail(`the clock ran on in a hidden tab: ${await page.status()}`);
+  const hidden = await clockStands('in a hidden tab');
   await setHidden(false);
-  await page.browser.waitFor(`!document.getElementById('status').textContent.includes('Time: ${hidden}')`, 5000,
-                             'the clock to run again once the tab is shown');
+  await clockRuns(hidden, 'once the tab is shown');
 
-  // The frame resized: the canvas's drawing follows, and the game fills it.
-  await page.browser.evaluate("Object.assign(document.getElementById('frame').style, { width: '640px', height: '400px' })");
-  await page.browser.waitFor("document.getElementById('canvas').width === 640 && document.getElementById('canvas').height === 400",
-                             5000, 'the canvas to take the frame\'s size');
-  await sleep(500);
-  const small = await page.canvasPicture(`${scratch}/resized.png`);
-  const drawn = (x0, x1) => { let n = 0; for (let x = x0; x < x1; x++) for (let y = 0; y < small.height; y += 4) if (small.pixel(x, y).slice(0, 3).some((c) => c > 16)) n++; return n; };
-  if (drawn(0, 160) === 0 || drawn(480, 640) === 0) fail('the resized game does not fill its canvas');
+  // A smaller window: the canvas's drawing follows at 4:3, and the game
+  // fills it.
+  await page.tab.setViewport({ width: 700, height: 600, deviceScaleFactor: 1 });
+  const resized = await page.waitFor(`(() => { const c = document.getElementById('canvas');
+      return c.width < 700 && c.width > 400 && Math.abs(c.width * 3 - c.height * 4) <= 4 && [c.width, c.height]; })()`,
+                                     10000, 'canvas at 4:3 inside the smaller window');
+  await settled();
+  const small = await page.canvasPicture(`${scratch}/${browser}-resized.png`);
+  const drawn = (x0, x1) => {
+    let n = 0;
+    for (let x = x0; x < x1; x++) for (let y = 0; y < small.height; y += 4) if (small.pixel(x, y).slice(0, 3).some((c) => c > 16)) n++;
+    return n;
+  };
+  if (drawn(0, small.width / 4) === 0 || drawn(small.width * 3 / 4, small.width) === 0) fail('the resized game does not fill its canvas');
 
-  // Paused, the clock stands; P again starts it.
+  // Paused, the clock stands; P again starts it; the Pause button the same.
   await page.press('p');
-  const paused = time(await page.status());
-  await sleep(2500);
-  if (time(await page.status()) !== paused) fail(`the clock ran on while paused: ${await page.status()}`);
+  const paused = await clockStands('while paused');
   await page.press('p');
-  await page.browser.waitFor(`!document.getElementById('status').textContent.includes('Time: ${paused}')`, 5000,
-                             'the clock to run again');
+  await clockRuns(paused, 'after P again');
+  await page.click('button[data-key="80"]');
+  await page.waitFor('Page.held.size === 0', 30000, 'the game seeing the Pause button');
+  const pausedByButton = await clockStands('while paused by the button');
+  await page.click('button[data-key="80"]');
+  await clockRuns(pausedByButton, 'after the Pause button again');
 
-  // The boxes, over the game: Enter, Escape and a click answer OK.
+  // The boxes, over the game: a click, Enter and Escape answer OK. (The About
+  // button comes first: a key let go while its box is open goes to the box,
+  // as on Windows, so the game takes the next A as still held.)
+  await page.click('button[data-key="65"]');
+  const clicked = await page.answerBox('Kubrask', () => page.click('.box button'));
+  if (!clicked.text.includes('Made by the Kubrask developers')) fail(`the About button's box says "${clicked.text}"`);
   await page.press('a');
   const about = await page.answerBox('Kubrask', 'Enter');
   if (!about.text.includes('Made by the Kubrask developers')) fail(`the about box says "${about.text}"`);
   if (about.focused !== 'OK') fail(`the about box's focus is on ${about.focused}`);
-  if (!said(page, 'Kubrask: Kubrask /  / Made by the Kubrask developers')) fail('the about box is not on the console');
+  if (!page.said('Kubrask: Kubrask /  / Made by the Kubrask developers')) fail('the about box is not on the console');
   await page.press('d');
   const test = await page.answerBox('Kubrask', 'Escape');
   if (test.text !== 'A Test') fail(`D showed "${test.text}"`);
-  await page.press('d');
-  await page.waitForBox('Kubrask');
-  await page.browser.clickSelector('.box button');
-  await page.browser.waitFor("document.querySelectorAll('.box').length === 0", 5000, 'a click to close the box');
   const after = await still();
   if (after.spin === 0) fail('the game stands still after its boxes');
 
   await page.press('Escape');
-  await page.browser.waitFor("!document.getElementById('ended').hidden", 10000, 'the page to say the game ended');
-  const ended = await page.browser.evaluate("document.getElementById('ended').textContent");
+  await page.waitFor("!document.getElementById('ended').hidden", 10000, 'word from the page that the game ended');
+  const ended = await page.evaluate("document.getElementById('ended').textContent");
   if (!/ended.*Start again/.test(ended)) fail(`the page says "${ended}"`);
-  await page.browser.clickSelector('#restart');
+  await page.click('#restart');
   await page.waitForStatus(caption);
   await page.close();
 
   // A texture that is no bitmap: the loader says so, then the start fails.
-  const damaged = `${scratch}/damaged-site`;
+  const damaged = `${scratch}/${browser}-damaged-site`;
   fs.rmSync(damaged, { recursive: true, force: true });
   damagedSite(site, damaged, 'not a bitmap at all, only text');
-  const broken = use(await openGame(damaged));
+  const broken = use(await openGame(browser, damaged));
   await broken.start();
   const error = await broken.answerBox('Error', 'Enter');
   await broken.answerBox('ERROR', 'Enter');
-  if (!said(broken, 'ERROR: Initialization Failed.')) fail('"Initialization Failed." is not on the console');
-  await broken.browser.waitFor("!document.getElementById('ended').hidden", 10000, 'the page to say the game ended');
+  if (!broken.said('ERROR: Initialization Failed.')) fail('"Initialization Failed." is not on the console');
+  await broken.waitFor("!document.getElementById('ended').hidden", 10000, 'word from the page that the game ended');
   return `status line counts down; Left, V and N change ${moved}, ${viewed} and ${renewed} pixels, with the move's sound; ` +
-         'a pad moves, starts and turns; a hidden tab stops the clock; the canvas follows its frame; P pauses; ' +
+         'the buttons are N, V, P and A; a pad moves, starts and turns; a hidden tab stops the clock; ' +
+         `a smaller window gives a ${resized.join('x')} canvas that the game fills; P pauses; ` +
          `A, D, Enter, Escape and a click; Escape ends the game and it starts again; a damaged texture says "${error.text}", then ERROR`;
-}, 240000);
+}, 300000);

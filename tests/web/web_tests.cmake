@@ -1,5 +1,7 @@
 # The browser's build: the pure game tests as WebAssembly under Node, and the
-# page itself, served on 127.0.0.1 and played in a real headless Chromium.
+# page itself, served on 127.0.0.1 and played in Debian's Chromium (headless)
+# and Firefox ESR (on an X server of its own), both driven by puppeteer-core
+# from the tree's node_modules (setup.sh installs it with npm ci).
 add_test(NAME CoreUnderNode COMMAND kubrask_core_tests)
 
 # The rules play sounds: Node has no page to play them.
@@ -14,25 +16,41 @@ add_executable(frozen_frame frozen_frame.cpp)
 target_link_libraries(frozen_frame PRIVATE kubrask_game kubrask_platform)
 kubrask_web_page(frozen_frame ${PROJECT_BINARY_DIR}/picture-site)
 set(KUBRASK_LINUX_BUILD ${PROJECT_SOURCE_DIR}/build/linux CACHE PATH "The Linux build whose drawing the page's is held against")
-add_test(NAME PictureAgainstLinux COMMAND node ${CMAKE_CURRENT_SOURCE_DIR}/web/picture_test.mjs ${PROJECT_BINARY_DIR}/picture-site
-         ${KUBRASK_LINUX_BUILD}/tests/frozen_frame ${PROJECT_SOURCE_DIR}/Data ${PROJECT_BINARY_DIR}/screenshots)
-set_tests_properties(PictureAgainstLinux PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
 
-# The page in a real Chromium: the tools first, then the game as a player
-# meets it, and a whole game in real time (three minutes on the clock,
-# started first so the others run beside it).
 set(web_tests ${CMAKE_CURRENT_SOURCE_DIR}/web)
 set(site ${PROJECT_BINARY_DIR}/site)
-add_test(NAME ChromiumDriver COMMAND node ${web_tests}/driver_selftest.mjs)
-add_test(NAME PageInChromium COMMAND node ${web_tests}/page_test.mjs ${site} ${CMAKE_CURRENT_BINARY_DIR}/page-test)
-add_test(NAME GameInChromium COMMAND node ${web_tests}/game_test.mjs ${site} ${planned_game} ${CMAKE_CURRENT_BINARY_DIR}/game-test)
-set_tests_properties(ChromiumDriver PageInChromium PROPERTIES TIMEOUT 300)
-set_tests_properties(GameInChromium PROPERTIES TIMEOUT 400 COST 1000 LABELS realtime)
-file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/page-test ${CMAKE_CURRENT_BINARY_DIR}/game-test)
+set(scratch ${CMAKE_CURRENT_BINARY_DIR}/web-scratch)
+set(screenshots ${PROJECT_BINARY_DIR}/screenshots)
+file(MAKE_DIRECTORY ${scratch})
+set(web ${PROJECT_SOURCE_DIR}/src/platform/web)
+add_test(NAME ServeSite COMMAND node ${web_tests}/serve_test.mjs)
 
 # The site's zip holds the site as it is built, and the page plays from it.
 add_test(NAME PackageSite COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${PROJECT_BINARY_DIR}/CPackConfig.cmake
          WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
-add_test(NAME SiteFromItsZip COMMAND node ${web_tests}/site_zip_test.mjs ${KUBRASK_SITE_ZIP} ${site})
 set_tests_properties(PackageSite PROPERTIES FIXTURES_SETUP site-zip LABELS package)
-set_tests_properties(SiteFromItsZip PROPERTIES FIXTURES_REQUIRED site-zip LABELS package TIMEOUT 120)
+
+# Every page test in both browsers: the controls and boxes; the whole game
+# in real time, by keys and by touch (three minutes on the clock each,
+# started first so the others run beside them); touch play; the layouts;
+# offline play and new versions; refused storage and frames; the picture
+# against Linux's; the site's zip.
+foreach(Browser Chromium Firefox)
+    string(TOLOWER ${Browser} browser)
+    add_test(NAME PageIn${Browser} COMMAND node ${web_tests}/page_test.mjs ${browser} ${site} ${scratch})
+    add_test(NAME GameIn${Browser} COMMAND node ${web_tests}/game_test.mjs ${browser} keys ${site} ${planned_game} ${scratch})
+    add_test(NAME TouchGameIn${Browser} COMMAND node ${web_tests}/game_test.mjs ${browser} touch ${site} ${planned_game} ${scratch})
+    add_test(NAME TouchIn${Browser} COMMAND node ${web_tests}/touch_test.mjs ${browser} ${site} ${planned_game} ${scratch})
+    add_test(NAME LayoutsIn${Browser} COMMAND node ${web_tests}/layout_test.mjs ${browser} ${site} ${screenshots})
+    add_test(NAME OfflineIn${Browser} COMMAND node ${web_tests}/offline_test.mjs ${browser} ${site} ${scratch}
+             ${web}/service_worker.js ${web}/service_worker.cmake)
+    add_test(NAME StorageRefusedIn${Browser} COMMAND node ${web_tests}/storage_test.mjs ${browser} ${site} ${scratch})
+    add_test(NAME PictureAgainstLinuxIn${Browser} COMMAND node ${web_tests}/picture_test.mjs ${browser} ${PROJECT_BINARY_DIR}/picture-site
+             ${KUBRASK_LINUX_BUILD}/tests/frozen_frame ${PROJECT_SOURCE_DIR}/Data ${screenshots})
+    add_test(NAME SiteZipIn${Browser} COMMAND node ${web_tests}/site_zip_test.mjs ${browser} ${KUBRASK_SITE_ZIP} ${site})
+    set_tests_properties(PageIn${Browser} TouchIn${Browser} LayoutsIn${Browser} OfflineIn${Browser}
+                         StorageRefusedIn${Browser} PictureAgainstLinuxIn${Browser} PROPERTIES TIMEOUT 360)
+    set_tests_properties(GameIn${Browser} TouchGameIn${Browser} PROPERTIES TIMEOUT 400 COST 1000 LABELS realtime)
+    set_tests_properties(PictureAgainstLinuxIn${Browser} PROPERTIES SKIP_RETURN_CODE 77)
+    set_tests_properties(SiteZipIn${Browser} PROPERTIES FIXTURES_REQUIRED site-zip LABELS package TIMEOUT 120)
+endforeach()

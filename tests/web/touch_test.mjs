@@ -1,0 +1,115 @@
+// The game by touch, on a phone held upright (390 x 844 CSS pixels, touch),
+// on the board the plan's launch counter gives (planned_game.txt: the walker
+// rides a die in column 1 with free floor and a die below it). Each move
+// plays the move's sound, so the moves are counted by the sounds played.
+// - before any touch there is no sound; the first swipe starts it;
+// - a swipe as quick as a finger can make takes exactly one step;
+// - a finger moved less than the swipe distance moves nothing;
+// - a finger held out walks on, step after step, and stops when it lifts;
+// - a second finger, swiped while the first rests, moves nothing;
+// - the buttons, tapped, are the keys: New game, Camera, Pause, About (its
+//   box closed by a tap on OK);
+// - none of it scrolls or zooms the page.
+//
+//   node touch_test.mjs chromium|firefox SITE_FOLDER PLAN SCRATCH_FOLDER
+import fs from 'node:fs';
+import { openGame, runTest, fail, sleep, differingPixels, browserFromArguments } from './kubrask_page.mjs';
+
+const browser = browserFromArguments();
+const [site, planFile, scratch] = process.argv.slice(3);
+const counter = /^counter=(\d+)$/m.exec(fs.readFileSync(planFile, 'utf8'))[1];
+const time = (text) => /Time: (\d:\d\d)/.exec(text)[1];
+
+await runTest(`touch in ${browser}`, async (use) => {
+  const page = use(await openGame(browser, site));
+  await page.tab.setViewport({ width: 390, height: 844, deviceScaleFactor: 1, isMobile: true, hasTouch: true });
+  await page.start(`localStorage.clear(); localStorage.setItem('kubrask:random.txt', '${counter}')`);
+  await page.waitForStatus(/^Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0$/);
+  await page.evaluate(`window.moves = 0; const play = Page.playSound;
+      Page.playSound = (...call) => { const played = play(...call); if (call[0] === 'Data/DiceMove.wav' && played) moves++; return played; }`);
+  const moves = () => page.evaluate('moves');
+  // Moves made once every held arrow has been let go and its roll is over.
+  const settledMoves = async () => {
+    await page.waitFor('Page.held.size === 0', 10000, 'letting go of the swipe\'s arrow');
+    await sleep(600);
+    return moves();
+  };
+  const audio = await page.evaluate('Page.audio && Page.audio.state');
+  if (audio === 'running') fail('there is sound before any touch');
+
+  // The quickest swipe: down, across and up with nothing between.
+  const canvas = await page.place('#canvas');
+  const x = canvas.x + canvas.width / 2, y = canvas.y + canvas.height / 2;
+  await page.tab.touchscreen.touchStart(x, y);
+  await page.tab.touchscreen.touchMove(x, y + 40);
+  await page.tab.touchscreen.touchEnd();
+  const quick = await settledMoves();
+  if (quick !== 1) fail(`a quick swipe made ${quick} moves`);
+  const sound = await page.evaluate('Page.audio && Page.audio.state');
+  if (sound !== 'running') fail(`after the first touch the sound is ${sound}`);
+
+  // Short of the swipe distance: nothing.
+  await page.swipe('Down', { distance: 12, holdMs: 800 });
+  if ((await settledMoves()) !== quick) fail('a finger moved 12 pixels made a move');
+
+  // Held out below where it touched down: the walker rides its die down the
+  // column, one step after another, and takes no step once the layer has
+  // taken the arrow's key-up (the column has room for one more).
+  await page.tab.touchscreen.touchStart(x, y);
+  for (const dy of [20, 40, 60]) await page.tab.touchscreen.touchMove(x, y + dy);
+  await page.waitFor(`moves >= ${quick + 2}`, 60000, 'second step of a finger held out');
+  await page.tab.touchscreen.touchEnd();
+  await page.waitFor('Page.held.size === 0', 10000, 'letting go of the held arrow');
+  const walked = (await moves()) - quick;
+  await sleep(1000);
+  const frames = await page.evaluate('Page.frames');
+  await page.waitFor(`Page.frames >= ${frames + 10}`, 30000, 'frames after the finger lifted');
+  if ((await moves()) !== quick + walked) fail(`the walker walked on after the finger lifted: ${await moves() - quick} moves`);
+
+  // A second finger: swiped while the first rests, it changes nothing.
+  const first = await page.tab.touchscreen.touchStart(x, y);
+  const second = await page.tab.touchscreen.touchStart(x + 50, y);
+  for (const dx of [20, 40, 80]) await second.move(x + 50 - dx, y);
+  await sleep(800);
+  await second.end();
+  await first.end();
+  if ((await settledMoves()) !== quick + walked) fail('a second finger moved the walker');
+
+  // The buttons, tapped.
+  const still = async () => {
+    const a = await page.canvasPicture();
+    await sleep(300);
+    const b = await page.canvasPicture();
+    return { spin: differingPixels(a, b, 8), picture: b };
+  };
+  // Until the game has seen the key and drawn a few frames after.
+  const seen = async () => {
+    await page.waitFor('Page.held.size === 0', 30000, 'the game seeing the button\'s key');
+    const frames = await page.evaluate('Page.frames');
+    await page.waitFor(`Page.frames >= ${frames + 3}`, 30000, 'frames after the button');
+  };
+  const before = await still();
+  await page.tap('button[data-key="86"]');
+  await seen();
+  const turned = differingPixels(before.picture, await page.canvasPicture(`${scratch}/${browser}-touch-camera.png`), 8);
+  if (turned < 2 * before.spin + 1000) fail(`Camera changed ${turned} pixels; the spin alone ${before.spin}`);
+  await page.tap('button[data-key="78"]');
+  await page.waitForStatus(/Time: (3:00|2:5[0-9]) - Score: 0$/, 5000);
+  await page.tap('button[data-key="80"]');
+  await seen();
+  await sleep(1000);  // the status line shows the time once a second
+  const paused = time(await page.status());
+  await sleep(2200);
+  if (time(await page.status()) !== paused) fail(`the clock ran on after Pause: ${await page.status()}`);
+  await page.tap('button[data-key="80"]');
+  await page.waitFor(`!document.getElementById('status').textContent.includes('Time: ${paused}')`, 5000,
+                     'clock running again after Pause');
+  await page.tap('button[data-key="65"]');
+  const about = await page.answerBox('Kubrask', () => page.tapButton('OK'));
+  if (!about.text.includes('Made by the Kubrask developers')) fail(`About showed "${about.text}"`);
+
+  const view = await page.evaluate('[scrollX, scrollY, visualViewport.scale]');
+  if (view[0] !== 0 || view[1] !== 0 || view[2] !== 1) fail(`the page is scrolled or zoomed: ${view}`);
+  return `the first swipe starts the sound and makes one move; 12 pixels none; a finger held out ${walked}; ` +
+         'a second finger none; the buttons are N, V, P and A; the page neither scrolled nor zoomed';
+}, 180000);
