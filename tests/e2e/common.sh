@@ -12,8 +12,16 @@ if [ -z "${KUBRASK_INSIDE_XVFB:-}" ]; then
         skip_unless_wine_runs "$2"
     fi
     export KUBRASK_INSIDE_XVFB=1
+    # The X server's own messages, with any connection it turned away, shown
+    # when a check fails.
+    KUBRASK_XVFB_LOG=$(mktemp)
+    export KUBRASK_XVFB_LOG
     # A display number of its own, away from any other server's.
-    exec xvfb-run -n $((100 + $$ % 800)) -a -s "-screen 0 1024x768x24 -fp built-ins" bash "$0" "$@"
+    status=0
+    xvfb-run -n $((100 + $$ % 800)) -a -e "$KUBRASK_XVFB_LOG" -s "-screen 0 1024x768x24 -fp built-ins -audit 1" \
+        bash "$0" "$@" || status=$?
+    rm -f "$KUBRASK_XVFB_LOG"
+    exit "$status"
 fi
 
 # The characters the tests type have keys from the start: xdotool would
@@ -25,7 +33,7 @@ mode=$1 game=$(realpath "$2") helper=$3
 wine_run=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../wine_run.sh")
 work=$(mktemp -d)
 errors=$(mktemp)  # what the game says on standard error, kept out of its folder
-pid=""
+pid="" code=""
 # A script adds its own clean-up to at_exit.
 at_exit=""
 trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work" "$errors"; eval "$at_exit"' EXIT
@@ -34,11 +42,43 @@ cd "$work"
 # brings its own.
 if [ -d "$(dirname "$game")/Data" ]; then cp -r "$(dirname "$game")/Data" .; fi
 
-# What the game says on standard error (every box it shows is there too),
-# shown when a check fails.
+# Whether the game has ended; if so, its exit code in code (once only).
+game_ended() {
+    [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && return 1
+    if [ -n "$pid" ]; then
+        code=0
+        wait "$pid" || code=$?
+        pid=""
+    fi
+}
+
+# The viewable top-level windows: their ids, one a line, and their names as
+# a failure reports them.
+viewable_windows() {
+    local id
+    for id in $(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) ".*/\1/p'); do
+        if xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then echo "$id"; fi
+    done
+}
+on_screen() {
+    local id shown=""
+    for id in $(viewable_windows); do
+        shown+=" \"$(xdotool getwindowname "$id" 2>/dev/null | head -n 1)\""
+    done
+    echo "${shown:- none}"
+}
+
+# What the game says on standard error (every box it shows is there too, and
+# under Wine, Wine's own errors), shown when a check fails with what the test
+# saw.
 fail() {
+    local game_was="no game running"
+    [ -n "$pid" ] && game_was="the game is running"
+    game_ended && [ -n "$code" ] && game_was="the game has ended with $code"
     echo "FAIL: $*" >&2
+    echo "  seen $SECONDS s into the test: $game_was; windows on the screen:$(on_screen)" >&2
     [ -s "$errors" ] && sed 's/^/  game: /' "$errors" >&2
+    [ -s "${KUBRASK_XVFB_LOG:-}" ] && sed 's/^/  X server: /' "$KUBRASK_XVFB_LOG" >&2
     exit 1
 }
 
