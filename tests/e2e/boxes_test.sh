@@ -17,7 +17,7 @@ mv Data "$art/"
 # Waits for a box captioned $1 and answers it with Enter.
 answer_box() {
     local box
-    box=$(find_window "^$1\$" 20)
+    box=$(find_window "^$1\$")
     [ -n "$box" ] || fail "no box captioned \"$1\""
     press "$box" Return
 }
@@ -48,16 +48,12 @@ rm -r Data
 mv "$art/Data" .
 : > "$errors"
 launch "Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"
-picture() { xwd -id "$window" -silent > "$1"; }
 drawing_on() {
-    picture before
-    sleep 0.5
-    picture after
-    cmp -s before after && fail "the game's picture stands still after $1"
-    return 0
+    picture "$pictures/after" || fail "the game's window is gone after $1"
+    next_frame "$pictures/after" || fail "the game's window is gone after $1"
 }
 press "$window" a
-about=$(find_window "^Kubrask\$" 20)
+about=$(find_window "^Kubrask\$")
 [ -n "$about" ] || fail "no about box"
 # A window of its own, kept above the game by the window manager.
 [[ "$(xprop -id "$about" WM_TRANSIENT_FOR)" == *"window id # $(printf '0x%x' "$window")" ]] ||

@@ -22,36 +22,33 @@ random_bytes() {  # $1 is the seed
     LC_ALL=C awk -v seed="$1" 'BEGIN { srand(seed); for (i = 0; i < 1000; ++i) printf "%c", 1 + int(rand() * 255) }'
 }
 
-# The game's window, named with its first caption or the status line, within
-# 120 s (a first start under Wine makes its prefix). xdotool, as a caption
-# may hold line breaks where Wine leaves them in.
+# The game's window, named with its first caption or the status line, as
+# soon as it is up (a first start under Wine makes its prefix first).
+# xdotool, as a caption may hold line breaks where Wine leaves them in.
 game_window() {
     local id
-    for _ in $(seq 1200); do
+    for (( ; ; )); do
         id=$(xdotool search --onlyvisible --name "^(Qoxa's Texture Mapping Tutorial|Kubrask - Time: )" 2>/dev/null | head -n 1)
         if [ -n "$id" ]; then
             echo "$id"
             return
         fi
-        kill -0 "$pid" 2>/dev/null || return 0
+        kill -0 "$pid" 2>/dev/null && in_time || return 0
         sleep 0.1
     done
 }
+caption() { xdotool getwindowname "$window" | head -n 1; }
 
 for file in every 11 23 42; do
     if [ "$file" = every ]; then every_byte > Kubrask.data; else random_bytes "$file" > Kubrask.data; fi
     start_game
     window=$(game_window)
     [ -n "$window" ] || fail "no game window with the $file file"
-    shown=""
-    for _ in $(seq 10); do
-        if xdotool getwindowname "$window" | head -n 1 | grep -q "^Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0 - High Score: 7 by "; then
-            shown=yes
-            break
-        fi
-        sleep 0.1
-    done
-    [ -n "$shown" ] || fail "no status line within a second with the $file file: \"$(xdotool getwindowname "$window" | head -n 1)\""
+    # The status line is up before the first frame is drawn.
+    picture first || fail "the game's window went away with the $file file"
+    next_frame first || fail "the game's window went away before its first frame with the $file file"
+    caption | grep -q "^Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0 - High Score: 7 by " ||
+        fail "no status line by the first frame with the $file file: \"$(caption)\""
     if [ "$mode" = native ] && [ "$file" = every ]; then
         # As the code page has them: the euro sign and the circumflex
         # accent, control characters as their symbols.

@@ -33,14 +33,32 @@ mode=$1 game=$(realpath "$2") helper=$3
 wine_run=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../wine_run.sh")
 work=$(mktemp -d)
 errors=$(mktemp)  # what the game says on standard error, kept out of its folder
+pictures=$(mktemp -d)  # the game's pictures, kept out of its folder too
 pid="" code=""
 # A script adds its own clean-up to at_exit.
 at_exit=""
-trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work" "$errors"; eval "$at_exit"' EXIT
+trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work" "$errors" "$pictures"; eval "$at_exit"' EXIT
 cd "$work"
 # The art, as the build lays it out beside the game; an installed game
 # brings its own.
 if [ -d "$(dirname "$game")/Data" ]; then cp -r "$(dirname "$game")/Data" .; fi
+
+# Every wait below ends when the awaited thing happens, however slow the
+# machine: frames under the sanitizers and a software renderer, a first start
+# under Wine. The test gives up only when its own time (ctest's TIMEOUT, as
+# KUBRASK_TIME_LIMIT) is nearly out, and then says what it saw.
+give_up_at=$((SECONDS + ${KUBRASK_TIME_LIMIT:-120} - 10))
+in_time() { [ "$SECONDS" -lt "$give_up_at" ]; }
+
+# Runs the command $2... until it succeeds; fails with $1 if the time runs out.
+await() {
+    local failure=$1
+    shift
+    until "$@"; do
+        in_time || fail "$failure"
+        sleep 0.1
+    done
+}
 
 # Whether the game has ended; if so, its exit code in code (once only).
 game_ended() {
@@ -59,6 +77,14 @@ viewable_windows() {
     for id in $(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) ".*/\1/p'); do
         if xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then echo "$id"; fi
     done
+}
+# Whether a window is viewable now that was not among the ids $1.
+opened_since() {
+    local id
+    for id in $(viewable_windows); do
+        grep -qxF "$id" <<<"$1" || return 0
+    done
+    return 1
 }
 on_screen() {
     local id shown=""
@@ -82,22 +108,35 @@ fail() {
     exit 1
 }
 
-# Prints the id of the first viewable window whose name matches the extended
-# regular expression $1, waiting up to $2 seconds (10 if not given); prints
-# nothing when there is none by then, or when the game has ended.
+# The id of the first viewable window whose name matches the extended regular
+# expression $1, or nothing.
+window_now() {
+    local id name
+    while read -r id name; do
+        if [[ "$name" =~ $1 ]] && xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
+            echo "$id"
+            return
+        fi
+    done < <(xwininfo -root -tree 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": .*/\1 \2/p')
+}
+
+# Prints the id of the first viewable window whose name matches $1 as soon as
+# there is one; nothing once the game has ended, or when the time is out.
 find_window() {
-    local tries=$((${2:-10} * 10)) id name
-    for _ in $(seq "$tries"); do
-        while read -r id name; do
-            if [[ "$name" =~ $1 ]] && xwininfo -id "$id" | grep -q "Map State: IsViewable"; then
-                echo "$id"
-                return
-            fi
-        done < <(xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": .*/\1 \2/p')
-        kill -0 "$pid" 2>/dev/null || return 0
+    local id
+    for (( ; ; )); do
+        id=$(window_now "$1")
+        if [ -n "$id" ]; then
+            echo "$id"
+            return
+        fi
+        kill -0 "$pid" 2>/dev/null && in_time || return 0
         sleep 0.1
     done
 }
+
+# True when no viewable window's name matches $1.
+gone() { [ -z "$(window_now "$1")" ]; }
 
 # Starts the game in the scratch folder, its standard error kept in $errors;
 # sets pid.
@@ -110,49 +149,117 @@ start_game() {
     pid=$!
 }
 
-# Starts the game in the scratch folder and waits for its window, captioned
-# to match $1; sets pid, window and size (its client area, as WxH).
-launch() {
-    start_game
-    window=$(find_window "^$1\$" 120)  # a first run under Wine makes its prefix first
-    [ -n "$window" ] || fail "no window captioned \"$1\""
-    # The window may still be on its way up (Wine adds the OpenGL child late).
-    for _ in $(seq 100); do
-        size=$(client_size)
-        [ "$size" = 800x600 ] && break
-        sleep 0.1
-    done
-}
-
-# Sets code to the game's exit code, or fails if it does not end within 20 s.
-wait_for_end() {
-    for _ in $(seq 200); do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            code=0
-            wait "$pid" || code=$?
-            pid=""
-            return
-        fi
-        sleep 0.1
-    done
-    fail "the game did not end"
-}
-
-client_size() {
+# The window that holds the game's client area: under Wine, which draws the
+# frame itself, the OpenGL client area is a child window.
+client_window() {
     if [ "$mode" = wine ]; then
-        # Wine draws the frame itself; the OpenGL client area is a child window.
-        xwininfo -id "$window" -children | sed -n 's/^ *0x[0-9a-f]* .*: ()  \([0-9]*x[0-9]*\)+.*/\1/p' | head -n 1
+        xwininfo -id "$window" -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) .*: ()  [0-9]*x[0-9]*+.*/\1/p' | head -n 1
     else
-        xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+        echo "$window"
     fi
 }
 
-# Holds key $2 down in window $1 for $3 seconds (0.3 if not given), as a
-# player does: the game looks at the keys between frames, so a press and
-# release that arrive together would go unseen. Then lets the game catch up.
+client_size() {
+    local client
+    client=$(client_window)
+    [ -n "$client" ] && xwininfo -id "$client" 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+}
+
+# Starts the game in the scratch folder and waits for its window, captioned
+# to match $1, with its 800 x 600 client area (Wine adds the OpenGL child
+# late); sets pid, window and size (WxH).
+launch() {
+    start_game
+    window=$(find_window "^$1\$")  # a first run under Wine makes its prefix first
+    [ -n "$window" ] || fail "no window captioned \"$1\""
+    for (( ; ; )); do
+        size=$(client_size) || true
+        [ "$size" = 800x600 ] && return
+        in_time || fail "the client area is ${size:-missing}, not 800x600"
+        sleep 0.1
+    done
+}
+
+# Sets code to the game's exit code once it has ended.
+wait_for_end() {
+    code=""
+    await "the game did not end" game_ended
+}
+
+# The game's picture, its client area, into file $1; false once its window
+# is gone. The walker never stops spinning, so each frame the game draws
+# changes it.
+picture() {
+    local client
+    client=$(client_window)
+    [ -n "$client" ] && xwd -id "$client" -silent > "$1" 2>/dev/null
+}
+
+# Whether pictures $1 and $2 have the same pixels; the caption, in the
+# header, may change within a frame.
+same_pixels() {
+    local skip1 skip2
+    skip1=$(od -An -tu1 -N4 "$1" | awk '{print $1 * 16777216 + $2 * 65536 + $3 * 256 + $4}')
+    skip2=$(od -An -tu1 -N4 "$2" | awk '{print $1 * 16777216 + $2 * 65536 + $3 * 256 + $4}')
+    cmp -s -i "$skip1:$skip2" "$1" "$2"
+}
+
+# Waits for the game to draw a frame after picture $1 was taken, and keeps
+# the new picture in $1; false once the game's window is gone.
+next_frame() {
+    local since=$SECONDS
+    for (( ; ; )); do
+        picture "$1.next" || return 1
+        if ! same_pixels "$1" "$1.next"; then
+            mv "$1.next" "$1"
+            return 0
+        fi
+        in_time || fail "the game drew no frame in $((SECONDS - since)) s"
+        sleep 0.05
+    done
+}
+
+# Runs the command $3... after each frame the game draws, until it succeeds;
+# fails with $2 (and what the command left in saw) when it still does not
+# once $1 s have gone by: that much of the game's own time, however slow its
+# frames.
+await_frames() {
+    local seconds=$1 failure=$2 since=$SECONDS
+    shift 2
+    saw=""
+    picture "$pictures/awaited" || fail "$failure; the game's window is gone"
+    until "$@"; do
+        [ $((SECONDS - since)) -le "$seconds" ] || fail "$failure${saw:+: $saw}"
+        next_frame "$pictures/awaited" || fail "$failure; the game's window is gone"
+    done
+}
+
+# Presses key $2 in window $1 as a player does. The game looks at its keys
+# once a frame, after reading every message that came, so a key let go
+# before its next frame would go unseen. In the game's window the key is held
+# until the game has drawn a frame after one drawn since the key went down:
+# the later frame began with the key down, however slow the frames are. A
+# key that opens a box or ends the game has been seen already when the box
+# is up or the window gone. A box takes its keys as they come.
 press() {
+    local frames=0 since=$SECONDS before
+    before=$(viewable_windows)
     xdotool windowfocus --sync "$1" keydown "$2"
-    sleep "${3:-0.3}"
+    if [ "$1" = "${window:-}" ]; then
+        picture "$pictures/pressed" || frames=2
+        while [ "$frames" -lt 2 ]; do
+            picture "$pictures/now" || break
+            if ! same_pixels "$pictures/pressed" "$pictures/now"; then
+                mv "$pictures/now" "$pictures/pressed"
+                frames=$((frames + 1))
+                continue
+            fi
+            opened_since "$before" && break
+            in_time || fail "the game drew no frame in $((SECONDS - since)) s with $2 down"
+            sleep 0.05
+        done
+    else
+        sleep 0.1
+    fi
     xdotool keyup "$2"
-    sleep 0.5
 }

@@ -25,53 +25,50 @@ printf '%s' "$counter" > random.txt
 launch "Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"
 started=$SECONDS
 
-# A short press moves once: a roll lasts 0.2 s, and a key still down after it
-# would move again.
-for key in $keys; do press "$window" "$key" 0.15; done
-sleep 0.5
-title=$(xdotool getwindowname "$window")
-[[ "$title" =~ " - Score: $score - last score: $score"$ ]] || fail "the caption is \"$title\" after the planned moves"
+caption() { xdotool getwindowname "$window"; }
+caption_matches() {
+    saw="the caption is \"$(caption)\""
+    [[ "$(caption)" =~ $1 ]]
+}
+
+for key in $keys; do press "$window" "$key"; done
+# The caption follows the score once a second.
+await_frames 4 "the planned moves did not score $score" caption_matches " - Score: $score - last score: $score"\$
 
 # The clock runs out three minutes after the first frame.
-box=$(find_window "^Kubrask\$" 200)
+box=$(find_window "^Kubrask\$")
 [ -n "$box" ] || fail "no game-over box"
 elapsed=$((SECONDS - started))
 [ "$elapsed" -ge 170 ] || fail "the game ended after only $elapsed s"
 press "$box" Return
 
-dialog=$(find_window "^New High Score!\$" 20)
+dialog=$(find_window "^New High Score!\$")
 [ -n "$dialog" ] || fail "no name dialog after a best score"
 
 # After the game and its boxes, the game draws on and N starts a new game.
 drawing_on() {
-    xwd -id "$window" -silent > before
-    sleep 0.5
-    xwd -id "$window" -silent > after
-    cmp -s before after && fail "the game's picture stands still after the dialog"
+    picture "$pictures/after" || fail "the game's window is gone after the dialog"
+    next_frame "$pictures/after" || fail "the game's window is gone after the dialog"
     press "$window" n
-    local new_game=" - Time: (3:00|2:[0-5][0-9]) - Score: 0"
-    for _ in $(seq 30); do  # the caption is refreshed once a second
-        [[ "$(xdotool getwindowname "$window")" =~ $new_game ]] && return
-        sleep 0.1
-    done
-    fail "N started no new game: the caption is \"$(xdotool getwindowname "$window")\""
+    await_frames 2 "N started no new game" caption_matches " - Time: (3:00|2:[0-5][0-9]) - Score: 0"
 }
 
 if [ "$ending" = cancel ]; then
     # Escape is Cancel, which asks first; No keeps the dialog, Yes gives up.
-    press "$dialog" Escape 0.1
-    question=$(find_window "^Kubrask\$" 10)
+    press "$dialog" Escape
+    question=$(find_window "^Kubrask\$")
     [ -n "$question" ] || fail "Cancel asked nothing"
-    press "$question" Right 0.1
-    press "$question" Return 0.1
-    [ -n "$(find_window "^New High Score!\$" 2)" ] || fail "No did not keep the dialog"
-    press "$dialog" Escape 0.1
-    question=$(find_window "^Kubrask\$" 10)
+    press "$question" Right
+    press "$question" Return
+    await "No did not close the question" gone "^Kubrask\$"
+    gone "^New High Score!\$" && fail "No did not keep the dialog"
+    press "$dialog" Escape
+    question=$(find_window "^Kubrask\$")
     [ -n "$question" ] || fail "the second Cancel asked nothing"
-    press "$question" Return 0.1  # Yes is the default
-    [ -z "$(find_window "^New High Score!\$" 1)" ] || fail "the dialog is still open after Yes"
-    [ ! -e Kubrask.data ] || fail "a cancelled name stored Kubrask.data"
+    press "$question" Return  # Yes is the default
+    await "the dialog is still open after Yes" gone "^New High Score!\$"
     drawing_on
+    [ ! -e Kubrask.data ] || fail "a cancelled name stored Kubrask.data"
     press "$window" Escape
     wait_for_end
     [ "$code" = 0 ] || fail "Escape after the game ended it with $code"
@@ -80,18 +77,19 @@ if [ "$ending" = cancel ]; then
 fi
 
 # The focus starts on OK; the name field is two tab stops on.
-press "$dialog" Tab 0.1
-press "$dialog" Tab 0.1
+press "$dialog" Tab
+press "$dialog" Tab
 xdotool type --delay 150 "$name"
-press "$dialog" Return 0.1
-[ -z "$(find_window "^New High Score!\$" 1)" ] || fail "the dialog is still open after Enter"
+press "$dialog" Return
+await "the dialog is still open after Enter" gone "^New High Score!\$"
+# The name is stored as the dialog closes, before the game draws on.
+drawing_on
 
 expected=$(printf '%02x%02x%02x%02x' $((score & 255)) $((score >> 8 & 255)) $((score >> 16 & 255)) $((score >> 24 & 255)))
 expected+=$(printf '%s' "$name" | iconv -f UTF-8 -t CP1252 | od -An -tx1 | tr -d ' \n')00
 stored=$(od -An -tx1 Kubrask.data | tr -d ' \n')
 [ "$stored" = "$expected" ] || fail "Kubrask.data holds $stored, not $expected"
 
-drawing_on
 press "$window" Escape
 wait_for_end
 [ "$code" = 0 ] || fail "Escape after the game ended it with $code"
