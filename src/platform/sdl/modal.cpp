@@ -476,6 +476,21 @@ void Route(const SDL_Event& event) {
     }
 }
 
+// Waits up to 250 ms for an event. Not with SDL_WaitEventTimeout: an event
+// read while it waits makes SDL wake it with a message sent, over a second
+// connection to the X server, to the newest window, which is this one. When
+// that event is the key that closes the window, a busy X server can take
+// the window's destruction from the first connection before the message
+// from the second, and the BadWindow error that follows ends the program.
+bool WaitForEvent(SDL_Event& event) {
+    const Uint64 giveUpAt = SDL_GetTicks64() + 250;
+    while (!SDL_PollEvent(&event)) {
+        if (SDL_GetTicks64() >= giveUpAt) return false;
+        SDL_Delay(5);
+    }
+    return true;
+}
+
 void RunLoop(ModalWindow& modal) {
     while (!modal.ended && IsLiveWindow(modal.window)) {
         for (ModalWindow* open : OpenModals)
@@ -486,7 +501,7 @@ void RunLoop(ModalWindow& modal) {
 #ifdef KUBRASK_TEST_HOOKS
             if (IdleHandler != nullptr && !modal.ended) IdleHandler(modal.window);
 #endif
-            if (modal.ended || !SDL_WaitEventTimeout(&event, 250)) continue;
+            if (modal.ended || !WaitForEvent(event)) continue;
         }
         Route(event);
     }
