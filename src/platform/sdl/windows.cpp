@@ -10,6 +10,7 @@
 #include <SDL_syswm.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 
 #include "platform/sdl/layer.h"
@@ -157,11 +158,20 @@ bool EnsureVideo() {
     if (VideoUp) return true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C ends the program as on Windows
     // A real display or none: SDL's stand-ins without one (offscreen, dummy)
-    // only when asked for by name.
-    if (SDL_getenv("SDL_VIDEODRIVER") == nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    // only when asked for by name. Where only one kind of display is named,
+    // only that kind is tried: an X connection turned away is not followed
+    // by a try at Wayland, whose library complains on standard error.
+    const bool x11Named = SDL_getenv("DISPLAY") != nullptr;
+    const bool waylandNamed = SDL_getenv("WAYLAND_DISPLAY") != nullptr;
+    const char* drivers = x11Named == waylandNamed ? "x11,wayland" : x11Named ? "x11" : "wayland";
+    if (SDL_getenv("SDL_VIDEODRIVER") == nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers);
     // A busy display server can hang up on a fresh connection before it
     // says hello: where a display is named, it is asked again for up to 2 s.
-    const bool displayNamed = SDL_getenv("DISPLAY") != nullptr || SDL_getenv("WAYLAND_DISPLAY") != nullptr;
+    // Writing the hello to a connection already hung up on raises SIGPIPE,
+    // which would end the program before it could ask again (Windows has no
+    // such signal): it is ignored, and the write fails instead.
+    std::signal(SIGPIPE, SIG_IGN);
+    const bool displayNamed = x11Named || waylandNamed;
     const Uint64 giveUpAt = SDL_GetTicks64() + 2000;
     while (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         if (!displayNamed || SDL_GetTicks64() >= giveUpAt) return false;
