@@ -56,8 +56,8 @@ press "$window" a
 about=$(find_window "^Kubrask\$")
 [ -n "$about" ] || fail "no about box"
 # A window of its own, kept above the game by the window manager.
-[[ "$(xprop -id "$about" WM_TRANSIENT_FOR)" == *"window id # $(printf '0x%x' "$window")" ]] ||
-    fail "the about box is not transient for the game: $(xprop -id "$about" WM_TRANSIENT_FOR)"
+[[ "$(x_client xprop -id "$about" WM_TRANSIENT_FOR)" == *"window id # $(printf '0x%x' "$window")" ]] ||
+    fail "the about box is not transient for the game: $(x_client xprop -id "$about" WM_TRANSIENT_FOR)"
 press "$about" Return
 drawing_on "the about box"
 press "$window" d

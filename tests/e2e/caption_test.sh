@@ -24,20 +24,9 @@ random_bytes() {  # $1 is the seed
 
 # The game's window, named with its first caption or the status line, as
 # soon as it is up (a first start under Wine makes its prefix first).
-# xdotool, as a caption may hold line breaks where Wine leaves them in.
-game_window() {
-    local id
-    for (( ; ; )); do
-        id=$(xdotool search --onlyvisible --name "^(Qoxa's Texture Mapping Tutorial|Kubrask - Time: )" 2>/dev/null | head -n 1)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return
-        fi
-        kill -0 "$pid" 2>/dev/null && in_time || return 0
-        sleep 0.1
-    done
-}
-caption() { xdotool getwindowname "$window" | head -n 1; }
+game_window() { find_window "^(Qoxa's Texture Mapping Tutorial|Kubrask - Time: )"; }
+# The first line: a caption may hold line breaks where Wine leaves them in.
+caption() { x_client xdotool getwindowname "$window" | head -n 1; }
 
 for file in every 11 23 42; do
     if [ "$file" = every ]; then every_byte > Kubrask.data; else random_bytes "$file" > Kubrask.data; fi
@@ -52,7 +41,7 @@ for file in every 11 23 42; do
     if [ "$mode" = native ] && [ "$file" = every ]; then
         # As the code page has them: the euro sign and the circumflex
         # accent, control characters as their symbols.
-        name=$(xprop -id "$window" _NET_WM_NAME)
+        name=$(x_client xprop -id "$window" _NET_WM_NAME)
         for shown in € ˆ ␊ ÿ; do
             [[ "$name" == *"$shown"* ]] || fail "the caption has no $shown: $name"
         done

@@ -24,10 +24,34 @@ if [ -z "${KUBRASK_INSIDE_XVFB:-}" ]; then
     exit "$status"
 fi
 
+# Every wait below ends when the awaited thing happens, however slow the
+# machine: frames under the sanitizers and a software renderer, a first start
+# under Wine. The test gives up only when its own time (ctest's TIMEOUT, as
+# KUBRASK_TIME_LIMIT) is nearly out, and then says what it saw.
+give_up_at=$((SECONDS + ${KUBRASK_TIME_LIMIT:-120} - 10))
+in_time() { [ "$SECONDS" -lt "$give_up_at" ]; }
+
+# Runs the X client $@ (xdotool, xwininfo, xwd, xprop, xmodmap). This X
+# server can turn away a fresh connection that comes just as another one
+# closes, as the game's own start knows; the client is then run again.
+x_client() {
+    local said status
+    for (( ; ; )); do
+        status=0
+        { said=$("$@" 2>&1 >&3 3>&-); } 3>&1 || status=$?
+        if [ "$status" != 0 ] && [[ "$said" == *"open display"* ]] && in_time; then
+            sleep 0.05
+            continue
+        fi
+        [ -z "$said" ] || echo "$said" >&2
+        return "$status"
+    done
+}
+
 # The characters the tests type have keys from the start: xdotool would
 # otherwise map a spare key to one only for the moment it types it, and a
 # program that reads the keymap late (Wine) can miss the change.
-xmodmap -e "keycode 93 = ediaeresis Ediaeresis"
+x_client xmodmap -e "keycode 93 = ediaeresis Ediaeresis"
 
 mode=$1 game=$(realpath "$2") helper=$3
 wine_run=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../wine_run.sh")
@@ -42,13 +66,6 @@ cd "$work"
 # The art, as the build lays it out beside the game; an installed game
 # brings its own.
 if [ -d "$(dirname "$game")/Data" ]; then cp -r "$(dirname "$game")/Data" .; fi
-
-# Every wait below ends when the awaited thing happens, however slow the
-# machine: frames under the sanitizers and a software renderer, a first start
-# under Wine. The test gives up only when its own time (ctest's TIMEOUT, as
-# KUBRASK_TIME_LIMIT) is nearly out, and then says what it saw.
-give_up_at=$((SECONDS + ${KUBRASK_TIME_LIMIT:-120} - 10))
-in_time() { [ "$SECONDS" -lt "$give_up_at" ]; }
 
 # Runs the command $2... until it succeeds; fails with $1 if the time runs out.
 await() {
@@ -73,10 +90,7 @@ game_ended() {
 # The viewable top-level windows: their ids, one a line, and their names as
 # a failure reports them.
 viewable_windows() {
-    local id
-    for id in $(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) ".*/\1/p'); do
-        if xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then echo "$id"; fi
-    done
+    x_client xdotool search --maxdepth 1 --onlyvisible --name '' 2>/dev/null || true
 }
 # Whether a window is viewable now that was not among the ids $1.
 opened_since() {
@@ -87,9 +101,10 @@ opened_since() {
     return 1
 }
 on_screen() {
-    local id shown=""
+    local id name shown=""
     for id in $(viewable_windows); do
-        shown+=" \"$(xdotool getwindowname "$id" 2>/dev/null | head -n 1)\""
+        name=$(x_client xdotool getwindowname "$id" 2>/dev/null | head -n 1) || true
+        [ -n "$name" ] && shown+=" \"$name\""
     done
     echo "${shown:- none}"
 }
@@ -111,20 +126,30 @@ fail() {
 # The id of the first viewable window whose name matches the extended regular
 # expression $1, or nothing.
 window_now() {
-    local id name
-    while read -r id name; do
-        if [[ "$name" =~ $1 ]] && xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then
+    local id
+    for id in $(x_client xdotool search --onlyvisible --name "$1" 2>/dev/null || true); do
+        # xdotool matches names whatever their case.
+        if [[ "$(x_client xdotool getwindowname "$id" 2>/dev/null)" =~ $1 ]]; then
             echo "$id"
             return
         fi
-    done < <(xwininfo -root -tree 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": .*/\1 \2/p')
+    done
 }
 
 # Prints the id of the first viewable window whose name matches $1 as soon as
 # there is one; nothing once the game has ended, or when the time is out.
+# xdotool watches for it through a single connection to the X server, held
+# until one is there: a look that opens and closes a connection of its own
+# can make the X server turn away the connection the game, or Wine's
+# desktop, opens at that moment.
 find_window() {
-    local id
+    local id watcher
     for (( ; ; )); do
+        xdotool search --sync --onlyvisible --name "$1" > /dev/null 2>&1 &
+        watcher=$!
+        while kill -0 "$watcher" 2>/dev/null && kill -0 "$pid" 2>/dev/null && in_time; do sleep 0.1; done
+        kill "$watcher" 2>/dev/null || true
+        wait "$watcher" 2>/dev/null || true
         id=$(window_now "$1")
         if [ -n "$id" ]; then
             echo "$id"
@@ -153,7 +178,7 @@ start_game() {
 # frame itself, the OpenGL client area is a child window.
 client_window() {
     if [ "$mode" = wine ]; then
-        xwininfo -id "$window" -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) .*: ()  [0-9]*x[0-9]*+.*/\1/p' | head -n 1
+        x_client xwininfo -id "$window" -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) .*: ()  [0-9]*x[0-9]*+.*/\1/p' | head -n 1
     else
         echo "$window"
     fi
@@ -162,7 +187,7 @@ client_window() {
 client_size() {
     local client
     client=$(client_window)
-    [ -n "$client" ] && xwininfo -id "$client" 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+    [ -n "$client" ] && x_client xwininfo -id "$client" 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
 }
 
 # Starts the game in the scratch folder and waits for its window, captioned
@@ -192,7 +217,7 @@ wait_for_end() {
 picture() {
     local client
     client=$(client_window)
-    [ -n "$client" ] && xwd -id "$client" -silent > "$1" 2>/dev/null
+    [ -n "$client" ] && x_client xwd -id "$client" -silent > "$1" 2>/dev/null
 }
 
 # Whether pictures $1 and $2 have the same pixels; the caption, in the
@@ -244,7 +269,7 @@ await_frames() {
 press() {
     local frames=0 since=$SECONDS before
     before=$(viewable_windows)
-    xdotool windowfocus --sync "$1" keydown "$2"
+    x_client xdotool windowfocus --sync "$1" keydown "$2"
     if [ "$1" = "${window:-}" ]; then
         picture "$pictures/pressed" || frames=2
         while [ "$frames" -lt 2 ]; do
@@ -261,5 +286,5 @@ press() {
     else
         sleep 0.1
     fi
-    xdotool keyup "$2"
+    x_client xdotool keyup "$2"
 }

@@ -25,7 +25,7 @@ printf '%s' "$counter" > random.txt
 launch "Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"
 started=$SECONDS
 
-caption() { xdotool getwindowname "$window"; }
+caption() { x_client xdotool getwindowname "$window"; }
 caption_matches() {
     saw="the caption is \"$(caption)\""
     [[ "$(caption)" =~ $1 ]]
@@ -79,7 +79,7 @@ fi
 # The focus starts on OK; the name field is two tab stops on.
 press "$dialog" Tab
 press "$dialog" Tab
-xdotool type --delay 150 "$name"
+x_client xdotool type --delay 150 "$name"
 press "$dialog" Return
 await "the dialog is still open after Enter" gone "^New High Score!\$"
 # The name is stored as the dialog closes, before the game draws on.

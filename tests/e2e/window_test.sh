@@ -17,19 +17,19 @@ caption="Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"  # the clock runs from 3:0
 close_box() {
     if [ "$mode" = wine ]; then
         # Click the close button at the right end of Wine's own title bar.
-        eval "$(xdotool getwindowgeometry --shell "$window")"
+        eval "$(x_client xdotool getwindowgeometry --shell "$window")"
         local inner
-        inner=$(xwininfo -id "$window" -children | sed -n 's/^ *0x[0-9a-f]* .*: ()  [0-9]*x[0-9]*+\([0-9]*\)+\([0-9]*\).*/\1 \2/p' | head -n 1)
+        inner=$(x_client xwininfo -id "$window" -children | sed -n 's/^ *0x[0-9a-f]* .*: ()  [0-9]*x[0-9]*+\([0-9]*\)+\([0-9]*\).*/\1 \2/p' | head -n 1)
         read -r border bar <<<"$inner"
-        xdotool mousemove $((X + WIDTH - border - 9)) $((Y + (border + bar) / 2)) click 1
+        x_client xdotool mousemove $((X + WIDTH - border - 9)) $((Y + (border + bar) / 2)) click 1
     else
         "$helper" "$window"
     fi
 }
 
 launch "$caption"
-[ "$(xdotool search --name "^$caption\$" | wc -l)" -eq 1 ] || fail "more than one window"
-xprop -id "$window" _NET_WM_ICON | grep -q "Icon (32 x 32)" || fail "the window has no 32 x 32 icon"
+[ "$(x_client xdotool search --name "^$caption\$" | wc -l)" -eq 1 ] || fail "more than one window"
+x_client xprop -id "$window" _NET_WM_ICON | grep -q "Icon (32 x 32)" || fail "the window has no 32 x 32 icon"
 changes() { { cmp -l "$1" "$2" || true; } | wc -l; }
 
 # The walker spins all the time, so some bytes always change; a move or a new
@@ -58,7 +58,7 @@ much_changed() {
 # A roll takes 0.2 s, a new game is at once.
 press "$window" Left
 await_frames 2 "Left changed too little of the picture" much_changed still2 moved
-[[ "$(xdotool getwindowname "$window")" =~ ^${caption}$ ]] || fail "the caption is \"$(xdotool getwindowname "$window")\" after a move"
+[[ "$(x_client xdotool getwindowname "$window")" =~ ^${caption}$ ]] || fail "the caption is \"$(x_client xdotool getwindowname "$window")\" after a move"
 press "$window" n
 await_frames 2 "N changed too little of the picture" much_changed moved renewed
 press "$window" Escape
