@@ -12,6 +12,7 @@ set -euo pipefail
 
 source "$(dirname "$0")/common.sh"
 art=$(mktemp -d)
+at_exit='rm -rf "$art"'
 mv Data "$art/"
 
 # Waits for a box captioned $1 and answers it with Enter.
