@@ -512,10 +512,12 @@ const Page = {
 };
 
 // Where the page offers a manifest (the game's own site), a service worker
-// keeps the site's files so that the game starts with no network. A new
-// version of the site, found on a visit with a network, replaces them at
-// once (the game running now was loaded whole at its start): the page says
-// so, and the next start plays it.
+// keeps the site's files so that the game starts with no network. Each
+// start with a network asks whether the site has a new version; a new one
+// replaces the kept files at once (the game running now was loaded whole at
+// its start), and its worker tells the pages it replaced: they say so, and
+// the next start plays it.
+const NewVersionReady = 'kubrask: a new version is ready';
 function keepForOffline() {
   if (!document.querySelector('link[rel="manifest"]')) return;
   let workers = null;
@@ -525,15 +527,12 @@ function keepForOffline() {
     workers = null;
   }
   if (!workers) return;
-  let replacing = !!workers.controller;  // the first visit's worker takes over without news
-  workers.addEventListener('controllerchange', () => {
-    const worker = workers.controller, ready = () => worker.state === 'activated';
-    const tell = () => Page.notice('A new version of Kubrask is ready.', 'Play it', () => location.reload());
-    if (!replacing) replacing = true;
-    else if (ready()) tell();
-    else worker.addEventListener('statechange', () => { if (ready()) tell(); });  // once the old files are gone
+  workers.addEventListener('message', (event) => {
+    if (event.data === NewVersionReady) Page.notice('A new version of Kubrask is ready.', 'Play it', () => location.reload());
   });
-  workers.register('sw.js').catch((e) => console.warn('Kubrask cannot be kept for offline play here: ' + e));
+  workers.register('sw.js')
+    .then((registration) => registration.update())
+    .catch((e) => console.warn('Kubrask cannot be kept for offline play here, or has no network: ' + e));
 }
 
 addEventListener('keydown', (event) => Page.key(event, true), true);

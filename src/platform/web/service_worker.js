@@ -22,12 +22,17 @@ self.addEventListener('install', (event) => {
   })());
 });
 
+// Once the old version's files are gone, the pages it served (still
+// running it) hear that a new version is ready.
 self.addEventListener('activate', (event) => {
   event.waitUntil((async () => {
-    for (const name of await caches.keys()) {
-      if (name.startsWith(Prefix) && name !== Kept) await caches.delete(name);
-    }
+    const old = (await caches.keys()).filter((name) => name.startsWith(Prefix) && name !== Kept);
+    for (const name of old) await caches.delete(name);
     await self.clients.claim();
+    if (!old.length) return;
+    for (const page of await self.clients.matchAll({ type: 'window', includeUncontrolled: true })) {
+      page.postMessage('kubrask: a new version is ready');
+    }
   })());
 });
 
