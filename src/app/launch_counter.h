@@ -6,4 +6,5 @@
 
 void RandomSeed(uint32_t seed);
 int RandomNext();  // 0..32767
+uint32_t RandomState();  // where the sequence stands
 void SeedFromLaunchCounter();

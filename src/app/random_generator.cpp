@@ -12,3 +12,5 @@ int RandomNext() {
     GeneratorState = GeneratorState * 214013u + 2531011u;
     return static_cast<int>((GeneratorState >> 16) & 0x7FFF);
 }
+
+uint32_t RandomState() { return GeneratorState; }

@@ -2,7 +2,7 @@
 // the monotonic clock. See README.md beside this file for the whole layer.
 #include <time.h>
 
-#include "platform/posix/posix.h"
+#include "platform/posix/journal.h"
 
 namespace {
 
@@ -20,10 +20,10 @@ BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
 }
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count) {
-    count->QuadPart = MonotonicNanoseconds();
+    count->QuadPart = JournalClock(MonotonicNanoseconds());
     return TRUE;
 }
 
 DWORD WINAPI timeGetTime(void) {
-    return static_cast<DWORD>(MonotonicNanoseconds() / 1000000);  // wraps like Windows' clock
+    return JournalMilliseconds(static_cast<DWORD>(MonotonicNanoseconds() / 1000000));  // wraps like Windows' clock
 }

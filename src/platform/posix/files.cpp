@@ -15,14 +15,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/posix.h"
+#include "platform/posix/journal.h"
 
 namespace {
 
 struct KernelObject {
     bool isMapping;
     int descriptor;
-    uint64_t size;  // of a mapping: the bytes it covers
+    uint64_t size;     // of a mapping: the bytes it covers
+    std::string name;  // as the file was opened
 };
 
 struct View {
@@ -75,7 +76,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
         close(descriptor);
         return INVALID_HANDLE_VALUE;
     }
-    Objects.push_back(new KernelObject{false, descriptor, 0});
+    Objects.push_back(new KernelObject{false, descriptor, 0, name});
     return Objects.back();
 }
 
@@ -101,7 +102,7 @@ HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD prote
     if (size == 0 || size > fileSize) return nullptr;
     int descriptor = fcntl(object->descriptor, F_DUPFD_CLOEXEC, 0);
     if (descriptor < 0) return nullptr;
-    Objects.push_back(new KernelObject{true, descriptor, size});
+    Objects.push_back(new KernelObject{true, descriptor, size, object->name});
     return Objects.back();
 }
 
@@ -118,6 +119,7 @@ LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWOR
                       object->descriptor, static_cast<off_t>(offset));
     if (base == MAP_FAILED) return nullptr;
     Views.push_back({base, static_cast<size_t>(length)});
+    if (offset == 0 && length == object->size) JournalFileRead(object->name.c_str(), base, static_cast<size_t>(length));
     return base;
 }
 

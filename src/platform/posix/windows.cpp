@@ -11,7 +11,7 @@
 #include <deque>
 #include <vector>
 
-#include "platform/posix/posix.h"
+#include "platform/posix/journal.h"
 
 struct HINSTANCE__ {
     int unused;
@@ -168,7 +168,7 @@ bool IsWindowPixelFormat(const PIXELFORMATDESCRIPTOR* descriptor) {
 
 BOOL WINAPI PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT remove) {
     if (msg == nullptr) return FALSE;
-    ReadLayerEvents();
+    JournalPoll();
     for (auto it = Queue.begin(); it != Queue.end(); ++it) {
         if (!Matches(*it, window, filterMin, filterMax)) continue;
         *msg = *it;

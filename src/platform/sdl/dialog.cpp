@@ -38,8 +38,7 @@ ModalControl* ControlOf(HWND window, int id) {
 
 }  // namespace
 
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure,
-                               LPARAM initParam) {
+INT_PTR LayerDialogBox(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM initParam) {
     if (!IS_INTRESOURCE(templateName) || LOWORD(templateName) != NAME_DIALOG_ID ||
         procedure == nullptr)
         return -1;
@@ -69,7 +68,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
     return RunModal(dialog, initParam);
 }
 
-BOOL WINAPI EndDialog(HWND window, INT_PTR result) {
+BOOL LayerEndDialog(HWND window, INT_PTR result) {
     ModalWindow* modal = FindModal(window);
     if (modal == nullptr) return FALSE;
     modal->ended = true;
@@ -82,7 +81,7 @@ HWND WINAPI GetDlgItem(HWND window, int id) {
     return control != nullptr ? control->handle.get() : nullptr;
 }
 
-BOOL WINAPI SetDlgItemTextA(HWND window, int id, LPCSTR text) {
+BOOL LayerSetDlgItemText(HWND window, int id, LPCSTR text) {
     ModalControl* control = ControlOf(window, id);
     if (control == nullptr) return FALSE;
     ModalWindow& modal = *FindModal(window);
@@ -96,7 +95,7 @@ BOOL WINAPI SetDlgItemTextA(HWND window, int id, LPCSTR text) {
     return TRUE;
 }
 
-UINT WINAPI GetDlgItemTextA(HWND window, int id, LPSTR text, int maxCount) {
+UINT LayerGetDlgItemText(HWND window, int id, LPSTR text, int maxCount) {
     if (text == nullptr || maxCount <= 0) return 0;
     text[0] = '\0';
     ModalControl* control = ControlOf(window, id);

@@ -1,11 +1,13 @@
 // Windows and messages, the start: the process entry on Linux. The game
-// takes nothing from its command line, and needs a display.
+// takes nothing from its command line, and needs a display. The journal
+// takes `--replay FILE` (see platform/posix/journal.h).
 // See README.md beside this file for what the layer provides and refuses.
 #include <dlfcn.h>
 #include <link.h>
 
 #include <cstdio>
 
+#include "app/state_digest.h"
 #include "platform/sdl/layer.h"
 
 namespace {
@@ -21,6 +23,13 @@ int KeepLoaded(dl_phdr_info* library, size_t, void*) {
     return 0;
 }
 #endif
+
+// The journal starts ahead of the game's first call, which a constructor of
+// the game's makes: a constructor with a priority runs before all others,
+// and glibc hands it the command line.
+__attribute__((constructor(101))) void StartJournalFirst(int argc, char** argv, char**) {
+    StartJournal(argc, argv);
+}
 
 }  // namespace
 
@@ -38,8 +47,9 @@ int main() {
         std::fprintf(stderr, "Kubrask needs a display: %s\n", SDL_GetError());
         return 1;
     }
+    SetStateDigest(GameStateDigest, GameScore);
     char noArguments[] = "";
-    int result = WinMain(GetModuleHandleA(nullptr), nullptr, noArguments, SW_SHOWDEFAULT);
+    int result = FinishJournal(WinMain(GetModuleHandleA(nullptr), nullptr, noArguments, SW_SHOWDEFAULT));
 #if defined(__SANITIZE_ADDRESS__)
     dl_iterate_phdr(KeepLoaded, nullptr);
 #endif

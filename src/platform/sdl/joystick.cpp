@@ -29,15 +29,15 @@ LPARAM Position() {
     return MAKELPARAM(AxisX + 32768, AxisY + 32768);
 }
 
-void SendPosition() { QueueMessage(CaptureWindow, MM_JOY1MOVE, ButtonsDown, Position()); }
+void SendPosition() { DeliverInput(CaptureWindow, MM_JOY1MOVE, ButtonsDown, Position(), true); }
 
 // Button 1 to 4 of joystick 1, by its index 0 to 3.
 void SetButton(int index, bool down) {
     WPARAM bit = WPARAM{1} << index;
     if (((ButtonsDown & bit) != 0) == down) return;
     ButtonsDown ^= bit;
-    QueueMessage(CaptureWindow, down ? MM_JOY1BUTTONDOWN : MM_JOY1BUTTONUP, (bit << 8) | ButtonsDown,
-                 Position());
+    DeliverInput(CaptureWindow, down ? MM_JOY1BUTTONDOWN : MM_JOY1BUTTONUP, (bit << 8) | ButtonsDown,
+                 Position(), true);
 }
 
 void SetHatFromBits(Uint8 hat) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/posix.h"
+#include "platform/posix/journal.h"
 
 // Gives an SDL window the game's icon.
 void SetGameIcon(SDL_Window* window);

@@ -8,7 +8,6 @@
 // something; such a call returns 0, as MessageBoxA does when it fails.
 // See README.md beside this file for what the layer provides and refuses.
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/sdl/modal.h"
 
@@ -137,25 +136,11 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
     return TRUE;
 }
 
-// One line on standard error: the caption, then the text with its line
-// breaks shown as " / ".
-void Report(const char* caption, const char* text) {
-    std::string line = Cp1252ToUtf8(caption) + ": ";
-    for (char c : Cp1252ToUtf8(text)) {
-        if (c == '\n')
-            line += " / ";
-        else if (c != '\r')
-            line += c;
-    }
-    std::fprintf(stderr, "%s\n", line.c_str());
-}
-
 }  // namespace
 
-int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+int LayerMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (caption == nullptr) caption = "Error";  // Windows' own default
     if (text == nullptr) text = "";
-    Report(caption, text);
     const ButtonSet* set = nullptr;
     if ((type & MB_TYPEMASK) == MB_OK) set = &OkButtons;
     if ((type & MB_TYPEMASK) == MB_YESNO) set = &YesNoButtons;

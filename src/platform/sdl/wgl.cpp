@@ -95,6 +95,8 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
 
 BOOL WINAPI SwapBuffers(HDC dc) {
     if (!IsLiveDc(dc)) return FALSE;
+    JournalFrame();
+    if (JournalSkipsPresent()) return TRUE;  // watched faster than the display shows
     SDL_GL_SwapWindow(dc->window->sdl);
     if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "offscreen") == 0) {
         // Without a display nothing waits for the picture: finish it here,

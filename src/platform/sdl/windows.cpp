@@ -29,13 +29,13 @@ void SetMinimized(HWND window, bool minimized) {
     if (window->minimized == minimized) return;
     window->minimized = minimized;
     if (minimized) {
-        SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
-        SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
+        DeliverInput(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0, false);
+        DeliverInput(window, WM_SIZE, SIZE_MINIMIZED, 0, false);
     } else {
         int width = 0, height = 0;
         SDL_GetWindowSize(window->sdl, &width, &height);
-        SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
-        SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+        DeliverInput(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height), false);
+        DeliverInput(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0, false);
     }
 }
 
@@ -44,11 +44,11 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
     if (window == nullptr) return;
     switch (event.event) {
         case SDL_WINDOWEVENT_CLOSE:  // the close box, as the system menu's Close
-            if (!window->disabled) SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (!window->disabled) DeliverInput(window, WM_SYSCOMMAND, SC_CLOSE, 0, false);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             if (!window->minimized)
-                SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.data1, event.data2));
+                DeliverInput(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.data1, event.data2), false);
             break;
         case SDL_WINDOWEVENT_MINIMIZED:
             SetMinimized(window, true);
@@ -59,11 +59,11 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             SetFocus(window);
-            SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, window->minimized), 0);
+            DeliverInput(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, window->minimized), 0, false);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             if (GetFocus() == window) SetFocus(nullptr);
-            SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, window->minimized), 0);
+            DeliverInput(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, window->minimized), 0, false);
             break;
         default:
             break;
@@ -84,9 +84,9 @@ void TranslateKeyEvent(const SDL_KeyboardEvent& event) {
     if (key == 0 || window == nullptr || window->disabled) return;
     // lParam: repeat count 1; bit 30 the previous state, bit 31 the transition.
     if (event.type == SDL_KEYDOWN)
-        QueueMessage(window, WM_KEYDOWN, key, event.repeat ? 0x40000001 : 1);
+        DeliverInput(window, WM_KEYDOWN, key, event.repeat ? 0x40000001 : 1, true);
     else
-        QueueMessage(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+        DeliverInput(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u), true);
 }
 
 }  // namespace
@@ -143,6 +143,30 @@ void ReadLayerEvents() {
     if (!VideoUp) return;
     SDL_Event event;
     while (SDL_PollEvent(&event)) TranslateSdlEvent(event);
+}
+
+// What the journal asks of this layer while a game is watched: the watcher's
+// Escape or close box stops it, and a resized window draws at its new size;
+// nothing else reaches the game.
+void WaitForWatcher(int milliseconds) {
+    if (!VideoUp) return;
+    const Uint64 until = SDL_GetTicks64() + static_cast<Uint64>(milliseconds);
+    for (;;) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            if (event.type == SDL_QUIT || (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)) {
+                StopWatching();
+            } else if (event.type == SDL_WINDOWEVENT) {
+                HWND window = WindowFromSdlId(event.window.windowID);
+                if (window != nullptr && event.window.event == SDL_WINDOWEVENT_CLOSE) StopWatching();
+                if (window != nullptr && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.window.data1, event.window.data2));
+            }
+        }
+        const Uint64 now = SDL_GetTicks64();
+        if (now >= until) return;
+        SDL_Delay(static_cast<Uint32>(std::min<Uint64>(until - now, 5)));
+    }
 }
 
 DWORD MessageTime() { return VideoUp ? SDL_GetTicks() : 0; }

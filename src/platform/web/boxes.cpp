@@ -9,7 +9,6 @@
 #include <emscripten.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "name_dialog.h"
@@ -116,12 +115,9 @@ INT_PTR RunBox(Box& box, const char* caption, const std::string& json, HWND owne
 
 }  // namespace
 
-int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+int LayerMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (caption == nullptr) caption = "Error";  // Windows' own default
     if (text == nullptr) text = "";
-    std::string line = Cp1252ToUtf8(caption) + ": ";
-    for (char c : Cp1252ToUtf8(text)) line += c == '\n' ? std::string(" / ") : c == '\r' ? "" : std::string(1, c);
-    std::fprintf(stderr, "%s\n", line.c_str());
 
     Box box{nullptr, MessageBoxProc, {}, false, 0};
     const char* buttons = nullptr;
@@ -138,7 +134,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     return answer > 0 ? static_cast<int>(answer) : 0;
 }
 
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM initParam) {
+INT_PTR LayerDialogBox(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM initParam) {
     if (!IS_INTRESOURCE(templateName) || LOWORD(templateName) != NAME_DIALOG_ID || procedure == nullptr)
         return -1;
     char json[1024];
@@ -159,7 +155,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
     return RunBox(dialog, NAME_DIALOG_CAPTION, json, owner, initParam);
 }
 
-BOOL WINAPI EndDialog(HWND window, INT_PTR result) {
+BOOL LayerEndDialog(HWND window, INT_PTR result) {
     Box* box = FindBox(window);
     if (box == nullptr) return FALSE;
     box->ended = true;
@@ -167,7 +163,7 @@ BOOL WINAPI EndDialog(HWND window, INT_PTR result) {
     return TRUE;
 }
 
-BOOL WINAPI SetDlgItemTextA(HWND window, int id, LPCSTR text) {
+BOOL LayerSetDlgItemText(HWND window, int id, LPCSTR text) {
     Box* box = FindBox(window);
     if (box == nullptr || !HasItem(*box, id)) return FALSE;
     std::string value = text != nullptr ? text : "";
@@ -176,7 +172,7 @@ BOOL WINAPI SetDlgItemTextA(HWND window, int id, LPCSTR text) {
     return TRUE;
 }
 
-UINT WINAPI GetDlgItemTextA(HWND window, int id, LPSTR text, int maxCount) {
+UINT LayerGetDlgItemText(HWND window, int id, LPSTR text, int maxCount) {
     if (text == nullptr || maxCount <= 0) return 0;
     text[0] = '\0';
     Box* box = FindBox(window);
