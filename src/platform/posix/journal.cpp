@@ -486,12 +486,14 @@ void JournalFrame() {
     }
 }
 
+bool JournalFrameDue() {
+    const Journal& j = J();
+    return JournalRun != JournalMode::Watch || j.speed <= 1 || RealNanoseconds() - j.lastShown >= 1000000000 / 60;
+}
+
 bool JournalSkipsPresent() {
-    Journal& j = J();
-    if (JournalRun != JournalMode::Watch || j.speed <= 1) return false;
-    const LONGLONG now = RealNanoseconds();
-    if (now - j.lastShown < 1000000000 / 60) return true;
-    j.lastShown = now;
+    if (!JournalFrameDue()) return true;
+    J().lastShown = RealNanoseconds();
     return false;
 }
 

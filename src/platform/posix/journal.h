@@ -55,7 +55,10 @@ void JournalPoll();
 // sent at once or queued. Those for the game's window are journaled.
 void DeliverInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool queued);
 void JournalFrame();         // each frame SwapBuffers presents
-bool JournalSkipsPresent();  // watching faster than the display shows: this frame need not be shown
+// Watching faster than the display shows: whether the frame just drawn comes
+// too soon to be shown (false marks it shown), and whether a frame is due.
+bool JournalSkipsPresent();
+bool JournalFrameDue();
 // A file the game reads whole through a mapping (the art): a replay must
 // read the same bytes.
 void JournalFileRead(const char* name, const void* bytes, size_t size);

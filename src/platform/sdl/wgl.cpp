@@ -37,6 +37,12 @@ void WaitForRefresh(SDL_Window* window) {
     }
 }
 
+// Watching a journal faster than the display shows, a frame too soon to be
+// seen is drawn with no context current, so its drawing goes nowhere; the
+// context drawing goes back to once a frame is due.
+SDL_Window* NowhereWindow = nullptr;
+SDL_GLContext NowhereContext = nullptr;
+
 }  // namespace
 
 int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
@@ -96,7 +102,18 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
 BOOL WINAPI SwapBuffers(HDC dc) {
     if (!IsLiveDc(dc)) return FALSE;
     JournalFrame();
-    if (JournalSkipsPresent()) return TRUE;  // watched faster than the display shows
+    if (NowhereContext != nullptr) {
+        if (!JournalFrameDue()) return TRUE;
+        SDL_GL_MakeCurrent(NowhereWindow, NowhereContext);  // the next frame is drawn and shown
+        NowhereContext = nullptr;
+        return TRUE;
+    }
+    if (JournalSkipsPresent() && SDL_GL_GetCurrentContext() != nullptr) {
+        NowhereWindow = SDL_GL_GetCurrentWindow();
+        NowhereContext = SDL_GL_GetCurrentContext();
+        SDL_GL_MakeCurrent(NowhereWindow, nullptr);
+        return TRUE;
+    }
     SDL_GL_SwapWindow(dc->window->sdl);
     if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "offscreen") == 0) {
         // Without a display nothing waits for the picture: finish it here,
