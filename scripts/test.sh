@@ -18,8 +18,8 @@ for preset in linux linux-asan win32 win64 web fuzz; do
 done
 
 # The file readers under libFuzzer, each from its own small files in
-# fuzz/corpus: the bitmap loader for 32 seconds, the best-score loader and the
-# launch counter for 18 each. What a target finds on the way is kept in
+# fuzz/corpus: the bitmap loader for 32 seconds, the best-score loader, the
+# launch counter and the journal's reader for 18 each. What a target finds on the way is kept in
 # build/fuzz/corpus, and the input of any failure in build/fuzz.
 fuzz() {
     mkdir -p "build/fuzz/corpus/$1"
@@ -29,6 +29,7 @@ fuzz() {
 fuzz bitmap_loader 32
 fuzz high_score 18
 fuzz launch_counter 18
+fuzz journal 18
 
 ctest --preset win32 -j2
 # The 64-bit Windows build's tests mostly wait on Wine and its three-minute

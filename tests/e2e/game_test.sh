@@ -8,7 +8,10 @@
 #           its name; or
 #   cancel: cancels, answers No to the question (the dialog stays), cancels
 #           again and answers Yes: nothing is stored.
-# Either way the game draws on, and a new game can be started.
+# Either way the game draws on, and a new game can be started. The Linux
+# build's journal of the game then plays again to the same state (with
+# KUBRASK_SAVE_JOURNALS naming a folder, it is kept there as
+# planned-game-name.journal or planned-game-cancel.journal).
 #
 #   game_test.sh native GAME X_CLOSE PLAN [name|cancel]   the Linux build
 #   game_test.sh wine GAME PREFIX PLAN [name|cancel]      the Windows build under Wine
@@ -17,6 +20,7 @@ set -euo pipefail
 [ -n "${KUBRASK_TRACE:-}" ] && set -x
 
 plan=$(realpath "$4") ending=${5:-name}
+save=${KUBRASK_SAVE_JOURNALS:+$(realpath "$KUBRASK_SAVE_JOURNALS")/planned-game-$ending.journal}
 source "$(dirname "$0")/common.sh"
 source "$plan"
 name=Zoë  # stored in the Windows code page: 5A 6F EB
@@ -53,6 +57,15 @@ drawing_on() {
     await_frames 2 "N started no new game" caption_matches " - Time: (3:00|2:[0-5][0-9]) - Score: 0"
 }
 
+# The game just ended, played again from its journal without a window.
+replay_journal() {
+    [ "$mode" = native ] || return 0
+    replayed=$("$(dirname "$game")/kubrask-replay" Kubrask.journal 2>>"$errors") ||
+        fail "the game's journal did not play again: $replayed"
+    [[ "$replayed" == *" as recorded" ]] || fail "the game's journal played again: $replayed"
+    [ -z "$save" ] || cp Kubrask.journal "$save"
+}
+
 if [ "$ending" = cancel ]; then
     # Escape is Cancel, which asks first; No keeps the dialog, Yes gives up.
     press "$dialog" Escape
@@ -72,6 +85,7 @@ if [ "$ending" = cancel ]; then
     press "$window" Escape
     wait_for_end
     [ "$code" = 0 ] || fail "Escape after the game ended it with $code"
+    replay_journal
     echo "ok: $mode game scored $score, the name dialog was cancelled and nothing stored"
     exit 0
 fi
@@ -93,6 +107,7 @@ stored=$(od -An -tx1 Kubrask.data | tr -d ' \n')
 press "$window" Escape
 wait_for_end
 [ "$code" = 0 ] || fail "Escape after the game ended it with $code"
+replay_journal
 
 launch "Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0 - High Score: $score by $name"
 press "$window" Escape

@@ -10,20 +10,22 @@
 #     faster; Escape stops the watching;
 #   - the folder's files (launch counter, best score, journals) are byte for
 #     byte what they were before the watching.
-# With SAVE, the journal is kept there too (for tests/journals).
+# With KUBRASK_SAVE_JOURNALS naming a folder, the journal is kept there too,
+# as short-game.journal (for tests/journals).
 #
-#   journal_test.sh native GAME X_CLOSE PLAN REPLAY [SAVE]
+#   journal_test.sh native GAME X_CLOSE PLAN REPLAY
 set -euo pipefail
 [ -n "${KUBRASK_TRACE:-}" ] && set -x
 
-plan=$(realpath "$4") replay=$(realpath "$5") save=${6:+$(realpath -m "$6")}
+plan=$(realpath "$4") replay=$(realpath "$5")
+save=${KUBRASK_SAVE_JOURNALS:+$(realpath "$KUBRASK_SAVE_JOURNALS")/short-game.journal}
 source "$(dirname "$0")/common.sh"
 source "$plan"
 
 # The window's name each time it changes, with the time it was seen, over one
 # connection to the X server held until the window goes.
 spy_captions() {
-    xprop -spy -id "$window" _NET_WM_NAME 2>/dev/null | while IFS= read -r line; do
+    stdbuf -oL xprop -spy -id "$window" _NET_WM_NAME 2>/dev/null | while IFS= read -r line; do
         printf '%s %s\n' "$EPOCHREALTIME" "${line#*= }"
     done > "$1" &
 }

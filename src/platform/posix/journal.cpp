@@ -648,6 +648,7 @@ bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* er
         }
         while (chunkNumber > 0 && p < end) {
             if (journal->complete) return fail("goes on after its end" + where);
+            const size_t recordStart = p;
             JournalRecord r;
             r.tag = static_cast<unsigned char>(payload[p++]);
             uint64_t a = 0, b = 0, c = 0;
@@ -678,7 +679,9 @@ bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* er
                 default:
                     ok = false;
             }
-            if (!ok) return fail("is damaged at byte " + std::to_string(at + p) + where + ": a record makes no sense there");
+            if (!ok)
+                return fail("is damaged at byte " + std::to_string(at + recordStart) + where +
+                            ": a record makes no sense there");
             r.a = static_cast<int64_t>(a);
             r.b = static_cast<int64_t>(b);
             r.c = static_cast<int64_t>(c);

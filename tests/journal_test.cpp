@@ -1,0 +1,130 @@
+// Reading journals: a kept one reads whole; one cut short, damaged or made
+// up is refused with where and why, and never read as a whole game.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "platform/posix/journal.h"
+
+namespace {
+
+std::string KeptJournal() {
+    std::ifstream in(KUBRASK_SOURCE_DIR "/tests/journals/short-game.journal", std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void PutVarint(std::string& out, uint64_t n) {
+    for (; n >= 0x80; n >>= 7) out += static_cast<char>((n & 0x7F) | 0x80);
+    out += static_cast<char>(n);
+}
+
+// A chunk as the recorder writes one: length, payload, FNV-1a checksum.
+std::string Chunk(const std::string& payload) {
+    uint32_t sum = 0x811c9dc5u;
+    for (unsigned char c : payload) sum = (sum ^ c) * 0x01000193u;
+    std::string out;
+    PutVarint(out, payload.size());
+    out += payload;
+    for (int i = 0; i < 4; ++i) out += static_cast<char>(sum >> (8 * i));
+    return out;
+}
+
+std::string Header(const std::string& version) {
+    std::string payload;
+    PutVarint(payload, version.size());
+    payload += version;
+    PutVarint(payload, 0);  // no files kept
+    return std::string("KBRJ\x01", 5) + Chunk(payload);
+}
+
+std::string Refusal(const std::string& bytes) {
+    JournalFile journal;
+    std::string error;
+    return ReadJournal(bytes, &journal, &error) ? "(read)" : error;
+}
+
+}  // namespace
+
+TEST(Journal, KeptGameReadsWhole) {
+    const std::string bytes = KeptJournal();
+    ASSERT_GT(bytes.size(), 100u);
+    JournalFile journal;
+    std::string error;
+    ASSERT_TRUE(ReadJournal(bytes, &journal, &error)) << error;
+    EXPECT_TRUE(journal.complete);
+    EXPECT_EQ(journal.version, KUBRASK_VERSION);
+    ASSERT_EQ(journal.files.size(), 2u);
+    EXPECT_EQ(journal.files[0].name, "random.txt");
+    EXPECT_TRUE(journal.files[0].present);
+    EXPECT_EQ(journal.files[0].bytes, "56");  // the planned board's counter
+    EXPECT_EQ(journal.files[1].name, "Kubrask.data");
+    EXPECT_FALSE(journal.files[1].present);
+    EXPECT_EQ(journal.records.size(), journal.offsets.size());
+}
+
+TEST(Journal, RefusesWhatIsNoJournalOfThisGame) {
+    EXPECT_EQ(Refusal(""), "is not a Kubrask journal");
+    EXPECT_EQ(Refusal("KBRJ"), "is not a Kubrask journal");
+    EXPECT_EQ(Refusal("RIFF\x01 and the rest"), "is not a Kubrask journal");
+    EXPECT_EQ(Refusal(std::string("KBRJ\x02", 5)), "is a journal of format 2, and this game reads format 1");
+    EXPECT_EQ(Refusal(std::string("KBRJ\x01", 5)), "is cut short before its header");
+    EXPECT_EQ(Refusal(Header("0.9")), "was recorded by Kubrask 0.9, whose rules may differ from Kubrask " KUBRASK_VERSION "'s");
+    EXPECT_EQ(Refusal(Header(KUBRASK_VERSION)), "(read)");
+    // Checksums right, records made up: a tag no recorder writes, a varint
+    // running off its chunk, a file read from outside the game's folder.
+    EXPECT_EQ(Refusal(Header(KUBRASK_VERSION) + Chunk("\x7f")),
+              "is damaged at byte 18 in the chunk at byte 17: a record makes no sense there");
+    EXPECT_NE(Refusal(Header(KUBRASK_VERSION) + Chunk("\x02\xff")).find("a record makes no sense"), std::string::npos);
+    EXPECT_NE(Refusal(Header(KUBRASK_VERSION) + Chunk(std::string("\x0d\x0b/etc/passwd\x01\x01", 15))).find("makes no sense"),
+              std::string::npos);
+    // Nothing after the end.
+    EXPECT_NE(Refusal(Header(KUBRASK_VERSION) + Chunk(std::string("\x0f\x00\x00\x00\x01", 5))).find("goes on after its end"),
+              std::string::npos);
+}
+
+// Cut anywhere in its last chunks, the journal is either refused as cut
+// short, at the byte where it ends, or read as a game that did not end.
+TEST(Journal, CutAnywhereIsNeverAWholeGame) {
+    const std::string bytes = KeptJournal();
+    int boundaries = 0;
+    for (size_t size = std::max<size_t>(bytes.size() > 2000 ? bytes.size() - 2000 : 0, 64); size < bytes.size(); ++size) {
+        JournalFile journal;
+        std::string error;
+        if (ReadJournal(bytes.substr(0, size), &journal, &error)) {
+            EXPECT_FALSE(journal.complete) << "cut at " << size;
+            ++boundaries;
+        } else {
+            EXPECT_EQ(error.rfind("is cut short at byte " + std::to_string(size) + ", in the chunk that starts at byte ", 0), 0u)
+                << error;
+        }
+    }
+    EXPECT_GT(boundaries, 0);
+}
+
+// A changed byte is found in the chunk that holds it (or, in a chunk's
+// length, as a chunk running past the end or a checksum that fails).
+TEST(Journal, DamageIsFoundWhereItIs) {
+    const std::string bytes = KeptJournal();
+    std::mt19937 random(20261209);
+    for (int trial = 0; trial < 300; ++trial) {
+        std::string damaged = bytes;
+        const size_t at = 5 + random() % (bytes.size() - 5);
+        damaged[at] = static_cast<char>(damaged[at] ^ (1 + random() % 255));
+        JournalFile journal;
+        std::string error;
+        ASSERT_FALSE(ReadJournal(damaged, &journal, &error)) << "a change at byte " << at << " went unseen";
+        size_t first = 0, last = 0;
+        if (std::sscanf(error.c_str(), "is damaged in the chunk at bytes %zu to %zu", &first, &last) == 2) {
+            EXPECT_LE(first, at);
+            EXPECT_GE(last, at);
+        } else {
+            EXPECT_EQ(error.rfind("is cut short", 0), 0u) << error << " for a change at byte " << at;
+        }
+    }
+}
