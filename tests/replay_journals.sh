@@ -15,13 +15,18 @@ keep=false
 if [ "$1" = --keep ]; then keep=true; shift; fi
 folder=$(realpath "$1")
 shift
+# What a replay says on standard error (its boxes' lines, a refusal) is kept
+# apart: standard output to a pipe is written in blocks, and a line written
+# between two blocks would split a frame's line.
+errors=$(mktemp)
+trap 'rm -f "$errors"' EXIT
 played=0
 for journal in "$folder"/*.journal; do
     [ -e "$journal" ] || break
     name=$(basename "$journal")
     status=0
-    output=$("$@" "$journal" --frames 2>&1) || status=$?
-    [ "$status" = 0 ] || { echo "FAIL: $name did not play again (exit $status): $(tail -n 3 <<<"$output")"; exit 1; }
+    output=$("$@" "$journal" --frames 2>"$errors") || status=$?
+    [ "$status" = 0 ] || { echo "FAIL: $name did not play again (exit $status): $(tail -n 3 "$errors")"; exit 1; }
     said="$(grep -v '^frame ' <<<"$output" | tail -n 1 | sed "s|$journal|$name|")
 frames $(grep '^frame ' <<<"$output" | sha256sum | cut -d' ' -f1)"
     expected=${journal%.journal}.expected
