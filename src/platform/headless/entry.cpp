@@ -17,7 +17,9 @@
 // Under Node the command line is the process's, after the script's name.
 EM_JS(char*, NodeArguments, (), {
     const args = typeof process === 'object' ? process.argv.slice(2) : [];
-    return stringToNewUTF8(args.join('\n'));
+    const text = args.join('\n'), size = lengthBytesUTF8(text) + 1, copy = _malloc(size);
+    stringToUTF8(text, copy, size);
+    return copy;
 });
 #endif
 
@@ -45,9 +47,15 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 
 // The journal is read, and the replay's folder made, before the game's
 // first call, which a constructor of the game's makes: a constructor with a
-// priority runs before all others (glibc hands it the command line).
+// priority runs before all others (glibc hands it the command line; under
+// Node a constructor takes none, and Arguments asks the process).
+#ifdef __EMSCRIPTEN__
+__attribute__((constructor(101))) void StartReplayFirst() {
+    std::vector<std::string> args = Arguments(0, nullptr);
+#else
 __attribute__((constructor(101))) void StartReplayFirst(int argc, char** argv, char**) {
     std::vector<std::string> args = Arguments(argc, argv);
+#endif
     bool frames = args.size() == 2 && args[1] == "--frames";
     if (args.empty() || args.size() > 2 || (args.size() == 2 && !frames) || args[0].empty() || args[0][0] == '-') {
         std::fprintf(stderr, "usage: kubrask-replay FILE [--frames]\n");
