@@ -88,12 +88,12 @@ TEST(Journal, RefusesWhatIsNoJournalOfThisGame) {
               std::string::npos);
 }
 
-// Cut anywhere in its last chunks, the journal is either refused as cut
+// Cut anywhere in its last thousand bytes, the journal is either refused as cut
 // short, at the byte where it ends, or read as a game that did not end.
 TEST(Journal, CutAnywhereIsNeverAWholeGame) {
     const std::string bytes = KeptJournal();
     int boundaries = 0;
-    for (size_t size = std::max<size_t>(bytes.size() > 2000 ? bytes.size() - 2000 : 0, 64); size < bytes.size(); ++size) {
+    for (size_t size = std::max<size_t>(bytes.size() > 1000 ? bytes.size() - 1000 : 0, 64); size < bytes.size(); ++size) {
         JournalFile journal;
         std::string error;
         if (ReadJournal(bytes.substr(0, size), &journal, &error)) {

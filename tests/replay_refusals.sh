@@ -31,13 +31,13 @@ cp "$journal" "$scratch/damaged.journal"
 printf '\x55' | dd of="$scratch/damaged.journal" bs=1 seek=$((size / 2)) conv=notrunc status=none
 expect 2 "damaged.journal is (damaged in the chunk at bytes|cut short at byte)" "$scratch/damaged.journal"
 
-# Cut at each of its last 48 bytes, then where its last chunk starts, which
+# Cut at each of its last 16 bytes, then where its last chunk starts, which
 # the refusals name: there the journal ends between two seconds of the game.
-for ((cut = size - 1; cut >= size - 48; cut--)); do
+for ((cut = size - 1; cut >= size - 16; cut--)); do
     head -c "$cut" "$journal" > "$scratch/cut.journal"
     expect 2 "cut.journal is cut short at byte $cut, in the chunk that starts at byte [0-9]+$" "$scratch/cut.journal"
 done
 start=${said##* }
 head -c "$start" "$journal" > "$scratch/cut.journal"
 expect 3 "cut.journal ends at frame [0-9]+, before its game did" "$scratch/cut.journal"
-echo "ok: refused, damaged, cut at each of the last 48 bytes of $size, and cut at byte $start, where a chunk ends"
+echo "ok: refused, damaged, cut at each of the last 16 bytes of $size, and cut at byte $start, where a chunk ends"
