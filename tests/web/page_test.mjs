@@ -137,7 +137,7 @@ await runTest(`the page in ${browser}`, async (use) => {
   const small = await page.canvasPicture(`${scratch}/${browser}-resized.png`);
   const drawn = (x0, x1) => {
     let n = 0;
-    for (let x = x0; x < x1; x++) for (let y = 0; y < small.height; y += 4) if (small.pixel(x, y).slice(0, 3).some((c) => c > 16)) n++;
+    for (let x = Math.floor(x0); x < x1; x++) for (let y = 0; y < small.height; y += 4) if (small.pixel(x, y).slice(0, 3).some((c) => c > 16)) n++;
     return n;
   };
   if (drawn(0, small.width / 4) === 0 || drawn(small.width * 3 / 4, small.width) === 0) fail('the resized game does not fill its canvas');

@@ -556,6 +556,10 @@ void PresentGlFrame() {
             GlBackendDraw(batch->state, batch->first, batch->count);
     }
     GlBackendEndFrame();
+    DropGlFrame();
+}
+
+void DropGlFrame() {
     gl.frame.clear();
     gl.frameVertices.clear();
 }

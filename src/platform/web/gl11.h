@@ -46,6 +46,8 @@
 void StartGl11();
 // Sends the frame recorded since the last present to the backend, then forgets it.
 void PresentGlFrame();
+// Forgets the frame recorded since the last present, unsent: a frame not to be shown.
+void DropGlFrame();
 // Every GL 1.1 state to its default, no textures or lists, an empty frame.
 void ResetGl11();
 

@@ -40,23 +40,24 @@ void Tell(const PadState& pad) {
         const int bit = 1 << index;
         if ((Now.buttons & bit) == (pad.buttons & bit)) continue;
         Now.buttons ^= bit;
-        QueueMessage(CaptureWindow, (pad.buttons & bit) ? MM_JOY1BUTTONDOWN : MM_JOY1BUTTONUP,
-                     static_cast<WPARAM>((bit << 8) | Now.buttons), Position(pad));
+        DeliverInput(CaptureWindow, (pad.buttons & bit) ? MM_JOY1BUTTONDOWN : MM_JOY1BUTTONUP,
+                     static_cast<WPARAM>((bit << 8) | Now.buttons), Position(pad), true);
     }
     const bool moved = Position(pad) != Position(Now) || pad.connected != Now.connected;
     Now = pad;
-    if (moved) QueueMessage(CaptureWindow, MM_JOY1MOVE, static_cast<WPARAM>(Now.buttons), Position(Now));
+    if (moved) DeliverInput(CaptureWindow, MM_JOY1MOVE, static_cast<WPARAM>(Now.buttons), Position(Now), true);
 }
 
 }  // namespace
 
 // The capture holds with or without a pad: one plugged in later reports to it.
+// A pad already plugged in reports where it stands at the next peek, with the
+// page's other news, so that the journal has it in its place.
 MMRESULT WINAPI joySetCapture(HWND window, UINT joystick, UINT, BOOL) {
     if (joystick != JOYSTICKID1 || !IsLiveWindow(window)) return JOYERR_PARMS;
     if (CaptureWindow != nullptr) return JOYERR_NOCANDO;
     CaptureWindow = window;
     Now = PadState{};
-    ReadJoystick();
     return JOYERR_NOERROR;
 }
 

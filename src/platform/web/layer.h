@@ -1,11 +1,12 @@
 // The browser's platform layer's shared insides: what its files give each
 // other. What it shares with the Linux layer (the Windows names the layers
-// use, the window record, the files over POSIX, the windows and messages) is
-// in platform/posix/posix.h; the page's side of every call is in page.js.
+// use, the window record, the files over POSIX, the windows and messages, the
+// journal) is in platform/posix/posix.h and journal.h; the page's side of
+// every call is in page.js.
 // README.md beside this file lists what the layer provides to the game.
 #pragma once
 
-#include "platform/posix/posix.h"
+#include "platform/posix/journal.h"
 
 // What the page tells the layer, in the order it happened. Keys carry the
 // virtual-key code and whether the key was already down; a resize the size of

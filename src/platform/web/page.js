@@ -1,10 +1,10 @@
 // The page's side of the browser layer, run before the game (emcc --pre-js):
-// the game's folder and the files it keeps, what the page sees (keys, touch,
-// the page's buttons, sizes, the tab hidden or shown, pads) handed to the
-// layer as events, the status line, the boxes and the dialog as overlays,
-// sound, and the service worker that keeps the site for offline play. The
-// layer's C++ files call the functions of Page; see README.md beside this
-// file.
+// the game's folder and the files it keeps, the journals of the last runs
+// and watching one again, what the page sees (keys, touch, the page's
+// buttons, sizes, the tab hidden or shown, pads) handed to the layer as
+// events, the status line, the boxes and the dialog as overlays, sound, and
+// the service worker that keeps the site for offline play. The layer's C++
+// files call the functions of Page; see README.md beside this file.
 'use strict';
 
 // The game runs in a folder of its own, the art preloaded into Data/ there.
@@ -32,7 +32,7 @@ function restoreSavedFiles() {
   FS.mkdirTree(GameFolder);
   FS.chdir(GameFolder);
   const storage = siteStorage();
-  if (!storage) Page.cannotKeep();
+  if (!storage && !Page.watching) Page.cannotKeep();
   for (let i = 0; storage && i < storage.length; i++) {
     const key = storage.key(i);
     if (!key.startsWith(SavedPrefix)) continue;
@@ -44,7 +44,7 @@ function restoreSavedFiles() {
   FS.rename = function (from, to) {
     rename(from, to);
     const path = FS.lookupPath(to).path;
-    if (!storage || PATH.dirname(path) !== GameFolder) return;
+    if (!storage || Page.watching || PATH.dirname(path) !== GameFolder) return;
     const name = PATH.basename(path), bytes = FS.readFile(path);
     try {
       storage.setItem(SavedPrefix + name, String.fromCharCode.apply(null, bytes));
@@ -57,10 +57,96 @@ function restoreSavedFiles() {
   };
 }
 
-Module.preRun = (Module.preRun || []).concat(restoreSavedFiles);
+// Every run records a journal of what the game learnt from outside (see
+// platform/posix/journal.h), kept in the site's local storage under a prefix
+// of its own, which the saved files' restore passes by: the journals of the
+// last three runs, each named for the time its run started. The layer
+// writes a journal out a whole chunk at a time, once a second and at the
+// end, and each is stored as it comes: a closed tab leaves the journal up to
+// its last second. A journal stops growing at a million bytes (an hour and
+// a half of play), so that the saved files keep their room; storage refused
+// or full ends the journal, never the game.
+const JournalPrefix = 'kubrask-journal:';
+const KeptJournals = 3;
+const JournalLimit = 1 << 20;
+// Watching a kept game again: the page is opened with ?watch=TIME (a journal
+// kept here, by the time its run started), ?watch=last (the newest) or
+// ?watch=file (a journal file the player picked, held in the tab's session
+// storage), and ?speed=N to watch N times as fast. The game plays it from
+// the journal in a folder of its own, with the files recorded in it, and
+// keeps nothing: no launch count, best score or journal.
+const PickedJournal = 'kubrask-watch';
+const WatchedFile = '/watch/kubrask.journal';
+
+function journalKeys(storage) {
+  const keys = [];
+  for (let i = 0; storage && i < storage.length; i++) {
+    const key = storage.key(i);
+    if (key.startsWith(JournalPrefix) && /^\d+$/.test(key.slice(JournalPrefix.length))) keys.push(key);
+  }
+  return keys.sort((a, b) => Number(a.slice(JournalPrefix.length)) - Number(b.slice(JournalPrefix.length)));
+}
+
+const bytesOf = (text) => Uint8Array.from(text, (c) => c.charCodeAt(0));
+function textOf(bytes) {
+  let text = '';
+  for (let at = 0; at < bytes.length; at += 8192) text += String.fromCharCode.apply(null, bytes.subarray(at, at + 8192));
+  return text;
+}
+
+// What the page's address asks to watch, put where the game will read it;
+// nothing to watch there stops the page before any of the game's code runs.
+function prepareWatching() {
+  const query = new URLSearchParams(location.search), which = query.get('watch');
+  if (!which) return;
+  let text = null, what = 'a game kept here';
+  try {
+    if (which === 'file') {
+      text = sessionStorage.getItem(PickedJournal);
+      what = sessionStorage.getItem(PickedJournal + '-name') || 'a journal';
+    } else {
+      const keys = journalKeys(siteStorage());
+      const key = which === 'last' ? keys[keys.length - 1] : JournalPrefix + which;
+      if (key && keys.includes(key)) {
+        text = localStorage.getItem(key);
+        what = 'the game of ' + new Date(Number(key.slice(JournalPrefix.length))).toLocaleString();
+      }
+    }
+  } catch (e) {
+    text = null;
+  }
+  Page.watching = { arguments: ['--replay', WatchedFile] };
+  if (query.get('speed')) Page.watching.arguments.push('--speed', query.get('speed'));
+  if (text === null) {
+    addRunDependency('kubrask: nothing to watch');
+    Page.showEnd('There is no such game kept here to watch.');
+    return;
+  }
+  FS.mkdirTree(PATH.dirname(WatchedFile));
+  FS.writeFile(WatchedFile, bytesOf(text));
+  Page.notice(`Watching ${what}. Escape stops it.`, 'Stop watching', () => Page.push(PageKeyDown, 0x1b, 0));
+}
+
+Module.preRun = (Module.preRun || []).concat(() => {
+  prepareWatching();
+  restoreSavedFiles();
+  Page.offerWatching();
+});
 Module.print = (line) => console.log(line);
-Module.printErr = (line) => console.warn(line);
+Module.printErr = (line) => {
+  if (line.startsWith('kubrask: ')) Page.journalSaid = line.slice('kubrask: '.length);
+  console.warn(line);
+};
 Module.onAbort = (what) => Page.showEnd('Kubrask stopped: ' + what);
+// The journal ends the program itself when a game it plays again goes
+// another way, or when the journal ends before its game did.
+Module.quit = (status, toThrow) => {
+  if (status !== 0 && Page.watching) {
+    Page.showEnd(status === 3 ? 'The game was kept only this far: it was stopped, or its tab closed.'
+                              : 'This game cannot be watched here: ' + (Page.journalSaid || 'the journal is refused.'));
+  }
+  throw toThrow;
+};
 
 // Windows' virtual-key codes of the keys the page passes on. Letters and
 // digits follow the keyboard layout, as on Windows.
@@ -164,6 +250,7 @@ const Page = {
     new ResizeObserver(() => {
       if (Page.fitCanvas()) Page.push(PageResize, Page.canvas.width, Page.canvas.height);
     }).observe(frame);
+    if (document.hidden) Page.push(PageHidden);  // a hidden tab: minimised from the first peek
   },
   closeWindow() { Page.element('frame').hidden = true; },
   // Sizes the drawing buffer to the canvas's place on the page; true when it changed.
@@ -180,7 +267,58 @@ const Page = {
     Page.element('status').textContent = text;
     document.title = text;
   },
-  gameEnded() { Page.showEnd('The game has ended.'); },
+  gameEnded() { Page.showEnd(Page.watching ? 'The game you watched has ended.' : 'The game has ended.'); },
+
+  // The journal of this run, as the layer writes it out: false when the
+  // site's storage is refused or full.
+  openJournal() {
+    const storage = siteStorage();
+    if (!storage || Page.watching) return false;
+    const keys = journalKeys(storage);
+    for (const old of keys.slice(0, Math.max(0, keys.length - (KeptJournals - 1)))) storage.removeItem(old);
+    const key = JournalPrefix + Math.max(Date.now(), ...keys.map((k) => Number(k.slice(JournalPrefix.length)) + 1));
+    try {
+      storage.setItem(key, '');
+    } catch (e) {
+      console.warn('Kubrask keeps no journal of this game: ' + e);
+      return false;
+    }
+    Page.journal = { storage, key, text: '' };
+    return true;
+  },
+  writeJournal(pointer, size) {
+    const journal = Page.journal;
+    if (!journal) return;
+    const text = journal.text + textOf(HEAPU8.subarray(pointer, pointer + size));
+    try {
+      if (text.length > JournalLimit) throw new Error('the journal has reached its limit');
+      journal.storage.setItem(journal.key, text);
+      journal.text = text;
+    } catch (e) {
+      console.warn('Kubrask keeps this game\'s journal only this far: ' + e);
+      Page.journal = null;
+    }
+  },
+  journalArguments() { return Page.watching ? Page.watching.arguments : []; },
+  // The journal "Watch the last game" plays: while this run plays, the run
+  // before it; once it has ended, this one.
+  lastJournal() {
+    const own = Page.journal && !Page.ended ? Page.journal.key : null;
+    return journalKeys(siteStorage()).filter((key) => key !== own).pop() || null;
+  },
+  offerWatching() { Page.element('watch-last').disabled = !Page.lastJournal(); },
+  watch(query) { location.assign(location.pathname + query); },
+  async watchFile(file) {
+    try {
+      const text = textOf(new Uint8Array(await file.arrayBuffer()));
+      sessionStorage.setItem(PickedJournal, text);
+      sessionStorage.setItem(PickedJournal + '-name', file.name);
+    } catch (e) {
+      Page.notice(`This browser cannot hold ${file.name} to watch it: ${e}`);
+      return;
+    }
+    Page.watch('?watch=file');
+  },
   // A line above the game for what the player should know, given once each;
   // with a button when there is something to do about it.
   notice(text, button, action) {
@@ -215,6 +353,8 @@ const Page = {
     Page.element('ended-text').textContent = text;
     Page.element('ended').hidden = false;
     Page.element('loading').hidden = true;
+    Page.ended = true;
+    Page.offerWatching();
   },
 
   // The first pad, into the layer's [connected, x, y, hat x, hat y, buttons].
@@ -577,7 +717,15 @@ fullScreen.addEventListener('click', () => {
   if (document.fullscreenElement) document.exitFullscreen();
   else Page.element('play').requestFullscreen().catch((e) => console.warn('No full screen: ' + e));
 });
-Page.element('restart').addEventListener('click', () => location.reload());
+// Start again plays a new game, whatever was watched.
+Page.element('restart').addEventListener('click', () => location.assign(location.pathname));
+Page.element('watch-last').addEventListener('click', () => {
+  const key = Page.lastJournal();
+  if (key) Page.watch('?watch=' + key.slice(JournalPrefix.length));
+});
+const journalFile = Page.element('journal-file');
+Page.element('watch-file').addEventListener('click', () => journalFile.click());
+journalFile.addEventListener('change', () => { if (journalFile.files[0]) Page.watchFile(journalFile.files[0]); });
 
 // The boxes keep to the part of the page that shows, above an on-screen
 // keyboard.

@@ -66,8 +66,15 @@ BOOL WINAPI wglDeleteContext(HGLRC context) {
     return TRUE;
 }
 
+// A game watched faster than the display shows has a frame that comes too
+// soon to be seen left out.
 BOOL WINAPI SwapBuffers(HDC dc) {
     if (!IsLiveDc(dc)) return FALSE;
+    JournalFrame();
+    if (JournalSkipsPresent()) {
+        DropGlFrame();
+        return TRUE;
+    }
     PresentGlFrame();
     WaitForNextFrame();
     return TRUE;

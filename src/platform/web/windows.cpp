@@ -2,7 +2,8 @@
 // the canvas and its caption. The game's window is the page's canvas, its
 // caption the status line above it (and the document's title); what the page
 // sees (keys, sizes, the tab hidden or shown, the boxes' buttons) it hands
-// over as events, read here into messages. What every layer's windows share
+// over as events, read here into messages; those for the game's window pass
+// through the journal (DeliverInput). What every layer's windows share
 // (the module, classes, the list of windows, the message queue, the focus)
 // is platform/posix/windows.cpp. See README.md beside this file for what the
 // layer provides and refuses.
@@ -20,7 +21,6 @@ EM_JS(void, PageCloseWindow, (), { Page.closeWindow(); });
 EM_JS(void, PageSetCaption, (const char* utf8), { Page.setCaption(UTF8ToString(utf8)); });
 EM_JS(int, PageCanvasWidth, (), { return Page.canvas.width; });
 EM_JS(int, PageCanvasHeight, (), { return Page.canvas.height; });
-EM_JS(int, PageIsHidden, (), { return document.hidden ? 1 : 0; });
 
 namespace {
 
@@ -38,11 +38,11 @@ void SetMinimized(HWND window, bool minimized) {
     if (window == nullptr || window->minimized == minimized) return;
     window->minimized = minimized;
     if (minimized) {
-        SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
-        SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
+        DeliverInput(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0, false);
+        DeliverInput(window, WM_SIZE, SIZE_MINIMIZED, 0, false);
     } else {
-        SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(PageCanvasWidth(), PageCanvasHeight()));
-        SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+        DeliverInput(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(PageCanvasWidth(), PageCanvasHeight()), false);
+        DeliverInput(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0, false);
     }
 }
 
@@ -54,13 +54,13 @@ void Translate(const PageEvent& event) {
             // lParam: repeat count 1; bit 30 the previous state, bit 31 the transition.
             if (canvas == nullptr || canvas->disabled) return;
             if (event.kind == PageKeyDown)
-                QueueMessage(canvas, WM_KEYDOWN, event.a, event.b ? 0x40000001 : 1);
+                DeliverInput(canvas, WM_KEYDOWN, event.a, event.b ? 0x40000001 : 1, true);
             else
-                QueueMessage(canvas, WM_KEYUP, event.a, static_cast<LPARAM>(0xC0000001u));
+                DeliverInput(canvas, WM_KEYUP, event.a, static_cast<LPARAM>(0xC0000001u), true);
             return;
         case PageResize:
             if (canvas != nullptr && !canvas->minimized)
-                SendMessageA(canvas, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.a, event.b));
+                DeliverInput(canvas, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.a, event.b), false);
             return;
         case PageHidden:
         case PageShown:
@@ -97,6 +97,22 @@ void WaitForPage(int milliseconds) {
 void WaitForNextFrame() {
     PageNextFrame();
     LastYield = emscripten_get_now();
+}
+
+// What the journal asks of this layer while a game is watched: the watcher's
+// Escape stops it, and a resized canvas is drawn at its new size; nothing
+// else reaches the game. The browser has the thread while it waits, and now
+// and then when it does not.
+void WaitForWatcher(int milliseconds) {
+    if (milliseconds > 0 || emscripten_get_now() - LastYield > 50) WaitForPage(milliseconds);
+    PageEvent event;
+    while (PageTakeEvent(&event)) {
+        HWND canvas = CanvasWindow();
+        if (event.kind == PageKeyDown && event.a == VK_ESCAPE)
+            StopWatching();
+        else if (event.kind == PageResize && canvas != nullptr)
+            SendMessageA(canvas, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.a, event.b));
+    }
 }
 
 // What the windows every layer shares (platform/posix/windows.cpp) ask of
@@ -141,8 +157,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         return nullptr;
     }
     SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(PageCanvasWidth(), PageCanvasHeight()));
-    if (PageIsHidden()) SetMinimized(window, true);
-    return window;
+    return window;  // a hidden tab minimises it at the first peek (page.js)
 }
 
 // The canvas is always shown; a page cannot minimise itself.
