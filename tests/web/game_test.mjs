@@ -10,6 +10,10 @@
 // profile, show the best score with its name and count the launches on.
 // Escape ends the game and the page says so.
 //
+// With KUBRASK_SAVE_JOURNAL naming a file, the planned game is ended with
+// Escape once N has started the next, and its journal is written there (as
+// tests/journals/planned-game-chromium.journal was).
+//
 // Played two ways:
 //   keys    at a desktop: the arrows move, Escape cancels, the arrow keys
 //           pick No, the name is typed two tab stops from OK, OK is clicked;
@@ -114,6 +118,14 @@ await runTest(`the whole game in ${browser}, by ${input}`, async (use) => {
   if (input === 'keys') await page.press('n');
   else await page.tap('button[data-key="78"]');
   await page.waitForStatus(/ - Time: (3:00|2:[0-5][0-9]) - Score: 0 - High Score/, 5000);
+
+  const saveJournal = process.env.KUBRASK_SAVE_JOURNAL;
+  if (saveJournal) {
+    await page.press('Escape');
+    await page.waitFor("!document.getElementById('ended').hidden", 10000, 'word from the page that the game ended');
+    const journals = await page.journals();
+    fs.writeFileSync(saveJournal, Buffer.from(journals[journals.length - 1].bytes));
+  }
 
   // The best score and the launch counter outlive a reload and the browser.
   const best = new RegExp(`${start.source} - High Score: ${score} by ${name}$`);

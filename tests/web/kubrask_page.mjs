@@ -233,6 +233,9 @@ export async function openGame(browserName, site, options = {}) {
     // What the game has saved, as bytes, by file name.
     savedBytes: (name) => tab.evaluate(`(() => { const text = localStorage.getItem('kubrask:${name}');
         return text === null ? null : Array.from(text, (c) => c.charCodeAt(0)); })()`),
+    // The journals the page keeps, oldest first: { key, bytes } each.
+    journals: () => tab.evaluate(`Object.keys(localStorage).filter((key) => key.startsWith('kubrask-journal:'))
+        .sort().map((key) => ({ key, bytes: Array.from(localStorage.getItem(key), (c) => c.charCodeAt(0)) }))`),
     async close() {
       await browser.close().catch(() => {});
       await server.close();

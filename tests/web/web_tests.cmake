@@ -25,6 +25,12 @@ file(MAKE_DIRECTORY ${scratch})
 set(web ${PROJECT_SOURCE_DIR}/src/platform/web)
 add_test(NAME ServeSite COMMAND node ${web_tests}/serve_test.mjs)
 
+# The whole games kept in the tree as journals, recorded on Linux and in the
+# browser, played again under Node as the Linux build plays them, from the
+# build folder, where the replay finds the art.
+add_test(NAME JournalsUnderNode COMMAND bash ${PROJECT_SOURCE_DIR}/tests/replay_journals.sh
+         ${PROJECT_SOURCE_DIR}/tests/journals node $<TARGET_FILE:kubrask_replay> WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+
 # The site's zip holds the site as it is built, and the page plays from it.
 add_test(NAME PackageSite COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${PROJECT_BINARY_DIR}/CPackConfig.cmake
          WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
@@ -33,8 +39,9 @@ set_tests_properties(PackageSite PROPERTIES FIXTURES_SETUP site-zip LABELS packa
 # Every page test in both browsers: the controls and boxes; the whole game
 # in real time, by keys and by touch (three minutes on the clock each,
 # started first so the others run beside them); touch play; the layouts;
-# offline play and new versions; refused storage and frames; the picture
-# against Linux's; the site's zip.
+# a game's journal, replayed under Node and watched; offline play and new
+# versions; refused storage and frames; the picture against Linux's; the
+# site's zip.
 foreach(Browser Chromium Firefox)
     string(TOLOWER ${Browser} browser)
     add_test(NAME PageIn${Browser} COMMAND node ${web_tests}/page_test.mjs ${browser} ${site} ${scratch})
@@ -42,13 +49,15 @@ foreach(Browser Chromium Firefox)
     add_test(NAME TouchGameIn${Browser} COMMAND node ${web_tests}/game_test.mjs ${browser} touch ${site} ${planned_game} ${scratch})
     add_test(NAME TouchIn${Browser} COMMAND node ${web_tests}/touch_test.mjs ${browser} ${site} ${planned_game} ${scratch})
     add_test(NAME LayoutsIn${Browser} COMMAND node ${web_tests}/layout_test.mjs ${browser} ${site} ${screenshots})
+    add_test(NAME JournalIn${Browser} COMMAND node ${web_tests}/journal_test.mjs ${browser} ${site} ${planned_game} ${scratch}
+             $<TARGET_FILE:kubrask_replay>)
     add_test(NAME OfflineIn${Browser} COMMAND node ${web_tests}/offline_test.mjs ${browser} ${site} ${scratch}
              ${web}/service_worker.js ${web}/service_worker.cmake)
     add_test(NAME StorageRefusedIn${Browser} COMMAND node ${web_tests}/storage_test.mjs ${browser} ${site} ${scratch})
     add_test(NAME PictureAgainstLinuxIn${Browser} COMMAND node ${web_tests}/picture_test.mjs ${browser} ${PROJECT_BINARY_DIR}/picture-site
              ${KUBRASK_LINUX_BUILD}/tests/frozen_frame ${PROJECT_SOURCE_DIR}/Data ${screenshots})
     add_test(NAME SiteZipIn${Browser} COMMAND node ${web_tests}/site_zip_test.mjs ${browser} ${KUBRASK_SITE_ZIP} ${site})
-    set_tests_properties(PageIn${Browser} TouchIn${Browser} LayoutsIn${Browser} OfflineIn${Browser}
+    set_tests_properties(PageIn${Browser} TouchIn${Browser} LayoutsIn${Browser} JournalIn${Browser} OfflineIn${Browser}
                          StorageRefusedIn${Browser} PictureAgainstLinuxIn${Browser} PROPERTIES TIMEOUT 360)
     set_tests_properties(GameIn${Browser} TouchGameIn${Browser} PROPERTIES TIMEOUT 400 COST 1000 LABELS realtime)
     set_tests_properties(PictureAgainstLinuxIn${Browser} PROPERTIES SKIP_RETURN_CODE 77)
