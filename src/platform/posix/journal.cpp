@@ -687,7 +687,8 @@ bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* er
             r.c = static_cast<int64_t>(c);
             if (r.tag == Clock || r.tag == PollClock) {
                 // Undo the prediction; a wrapping sum only comes from a made-up journal.
-                r.a = static_cast<int64_t>(static_cast<uint64_t>(lastClock + lastStep) + static_cast<uint64_t>(UnZigZag(a)));
+                r.a = static_cast<int64_t>(static_cast<uint64_t>(lastClock) + static_cast<uint64_t>(lastStep) +
+                                           static_cast<uint64_t>(UnZigZag(a)));
                 lastStep = static_cast<LONGLONG>(static_cast<uint64_t>(r.a) - static_cast<uint64_t>(lastClock));
                 lastClock = r.a;
             }
