@@ -1,6 +1,7 @@
-// The replay tool's entry: `kubrask-replay FILE [--frames]` plays the journal
-// FILE again without a window, as fast as it goes, and prints the final
-// score and state's digest (with --frames, each frame's too). Exit codes: 0
+// The replay tool's entry: `kubrask-replay FILE [--frames] [--captions]`
+// plays the journal FILE again without a window, as fast as it goes, and
+// prints the final score and state's digest (with --frames, each frame's
+// too; with --captions, each status line with the journal's time). Exit codes: 0
 // when the game went as recorded, 2 for a journal refused or a game that
 // went another way, 3 for a journal that ends before its game did.
 #include <cstdio>
@@ -56,14 +57,17 @@ __attribute__((constructor(101))) void StartReplayFirst() {
 __attribute__((constructor(101))) void StartReplayFirst(int argc, char** argv, char**) {
     std::vector<std::string> args = Arguments(argc, argv);
 #endif
-    bool frames = args.size() == 2 && args[1] == "--frames";
-    if (args.empty() || args.size() > 2 || (args.size() == 2 && !frames) || args[0].empty() || args[0][0] == '-') {
-        std::fprintf(stderr, "usage: kubrask-replay FILE [--frames]\n");
+    bool usable = !args.empty() && !args[0].empty() && args[0][0] != '-';
+    std::vector<char*> journalArgs = {const_cast<char*>("kubrask-replay"), const_cast<char*>("--replay"),
+                                      usable ? args[0].data() : nullptr, const_cast<char*>("--check")};
+    for (size_t i = 1; i < args.size(); ++i) {
+        usable = usable && (args[i] == "--frames" || args[i] == "--captions");
+        journalArgs.push_back(args[i].data());
+    }
+    if (!usable) {
+        std::fprintf(stderr, "usage: kubrask-replay FILE [--frames] [--captions]\n");
         std::exit(2);
     }
-    std::vector<char*> journalArgs = {const_cast<char*>("kubrask-replay"), const_cast<char*>("--replay"),
-                                      args[0].data(), const_cast<char*>("--check")};
-    if (frames) journalArgs.push_back(const_cast<char*>("--frames"));
     StartJournal(static_cast<int>(journalArgs.size()), journalArgs.data());
 }
 

@@ -123,6 +123,8 @@ struct Journal {
     size_t next = 0;            // the next record to play
     double speed = 1.0;
     bool printFrames = false;
+    bool printCaptions = false;
+    LONGLONG firstClock = -1;   // the journal's first clock reading
     bool stopped = false;       // the watcher has stopped
     std::string folder;         // where the replay keeps its files
     LONGLONG paceReal = -1, paceRecorded = 0, lastShown = 0;
@@ -237,8 +239,13 @@ int PeekTag() {
 
 // The next record, which must be of the tag given. A journal that ends
 // before its game did was cut short: it is played to there.
+void DeliverRecordedMessages();
+
 const JournalRecord& Expect(int tag) {
     Journal& j = J();
+    // A message that came outside a poll (a pad's first report, made as the
+    // window is) is delivered as the replay reads on.
+    if (tag != Send && tag != Post) DeliverRecordedMessages();
     if (j.next >= j.file.records.size()) {
         std::fflush(stdout);
         std::fprintf(stderr, "kubrask: %s ends at frame %u, before its game did (the game was stopped or crashed)\n",
@@ -367,6 +374,8 @@ void StartJournal(int argc, char** argv) {
             check = true;
         } else if (arg == "--frames") {
             j.printFrames = true;
+        } else if (arg == "--captions") {
+            j.printCaptions = true;
         }
     }
     if (replay == nullptr) {
@@ -427,6 +436,7 @@ LONGLONG JournalClock(LONGLONG reading) {
     if (!Replaying() || j.stopped) return Replaying() ? j.lastClock : reading;
     const LONGLONG recorded = Expect(Clock).a;
     j.lastClock = recorded;
+    if (j.firstClock < 0) j.firstClock = recorded;
     Pace(recorded);
     return recorded;
 }
@@ -507,6 +517,13 @@ void JournalFileRead(const char* name, const void* bytes, size_t size) {
         const JournalRecord& r = Expect(FileRead);
         if (r.text != name) Diverged("the game read " + std::string(name) + ", not " + r.text);
     }
+}
+
+void JournalCaption(const std::string& caption) {
+    const Journal& j = J();
+    if (!Replaying() || !j.printCaptions) return;
+    const double seconds = j.firstClock < 0 ? 0 : static_cast<double>(j.lastClock - j.firstClock) / 1e9;
+    std::printf("caption %.3f %s\n", seconds, Cp1252ToUtf8(caption).c_str());
 }
 
 void StopWatching() {

@@ -64,6 +64,10 @@ bool JournalFrameDue();
 void JournalFileRead(const char* name, const void* bytes, size_t size);
 // Watching: the watcher pressed Escape or closed the window.
 void StopWatching();
+// A window's caption was set: replaying with `--captions`, it is printed
+// with the time the journal's clock shows, in seconds since its first
+// reading.
+void JournalCaption(const std::string& caption);
 
 // What each layer gives the journal.
 // Where the recording goes: false for none this run (the run still plays).

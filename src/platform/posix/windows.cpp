@@ -145,6 +145,7 @@ HWND WINAPI GetFocus(void) { return FocusWindow; }
 BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
     if (!IsLiveWindow(window)) return FALSE;
     window->caption = text != nullptr ? text : "";
+    JournalCaption(window->caption);
     ShowCaption(window);
     return TRUE;
 }
