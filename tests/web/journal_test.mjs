@@ -10,13 +10,14 @@
 //   line shows the recorded game's captions in the recorded order, and the
 //   game ends as recorded, with the same line Node printed;
 // - the journal picked as a file plays too, and Escape stops it; the page
-//   says the game ended;
+//   says the game ended; a game recorded on Linux (LINUX_JOURNAL, kept in
+//   the tree) picked as a file ends with the line the Linux replay prints;
 // - the saved files and journals are byte for byte what they were before
 //   the watching; Start again then plays (and keeps) a new game;
 // - that game, left while it plays, is watched (?watch=last) to where its
 //   journal was kept, and the page says the game was kept only that far.
 //
-//   node journal_test.mjs chromium|firefox SITE_FOLDER PLAN SCRATCH_FOLDER REPLAY_JS
+//   node journal_test.mjs chromium|firefox SITE_FOLDER PLAN SCRATCH_FOLDER REPLAY_JS LINUX_JOURNAL
 // (REPLAY_JS is run from its own folder, where the build lays out Data/.)
 import { execFile } from 'node:child_process';
 import fs from 'node:fs';
@@ -24,7 +25,7 @@ import path from 'node:path';
 import { openGame, runTest, fail, sleep, browserFromArguments } from './kubrask_page.mjs';
 
 const browser = browserFromArguments();
-const [site, planFile, scratch, replay] = process.argv.slice(3);
+const [site, planFile, scratch, replay, linuxJournal] = process.argv.slice(3);
 const plan = Object.fromEntries(fs.readFileSync(planFile, 'utf8').split('\n')
   .filter((line) => /^[a-z]+=/.test(line)).map((line) => line.split('=')));
 const start = /^Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0/;
@@ -106,6 +107,16 @@ await runTest(`a game's journal in ${browser}, replayed under Node and watched`,
   if (!page.consoleMessages.some((m) => m.startsWith('stopped watching '))) fail('Escape did not stop the watching');
   if ((await everything()) !== before) fail(`watching changed the site's storage:\n${before}\n${await everything()}`);
 
+  // A game recorded on Linux, kept in the tree, ends in the page as it
+  // ends there.
+  const [linux] = await Promise.all([page.tab.waitForFileChooser(), page.click('#watch-file')]);
+  await navigates(linux.accept([linuxJournal]));
+  await page.waitFor("!document.getElementById('ended').hidden", 60000, 'the end of the watched Linux game');
+  const linuxEnding = fs.readFileSync(linuxJournal.replace(/\.journal$/, '.expected'), 'utf8').split('\n')[0]
+    .replace(/^replayed [^:]*:/, 'replayed /watch/kubrask.journal:');
+  if (!page.said(linuxEnding)) fail(`the game recorded on Linux did not end with "${linuxEnding}": ${await watched()}`);
+  if ((await everything()) !== before) fail(`watching changed the site's storage:\n${before}\n${await everything()}`);
+
   await navigates(page.click('#restart'));
   await page.waitForStatus(start);
   await page.waitFor("localStorage.getItem('kubrask:random.txt') === '" + (Number(plan.counter) + 2) + "'", 5000,
@@ -123,6 +134,7 @@ await runTest(`a game's journal in ${browser}, replayed under Node and watched`,
   if (!/kept only this far/.test(cut)) fail(`watching a game left while it played, the page says "${cut}"`);
   return `a ${journals[0].bytes.length}-byte journal of ${agreed[1]} frames replayed under Node as recorded; ` +
          `watched, it showed the ${recorded.length} recorded captions; picked as a file, Escape stopped it after ` +
-         `${stopped.length}; the site's storage was the same after; Start again kept a new game, ` +
+         `${stopped.length}; a game recorded on Linux ended as it does there; the site's storage was the same after; ` +
+         'Start again kept a new game, ' +
          'which, left while it played, could be watched to where it was left';
 }, 240000);

@@ -50,7 +50,7 @@ foreach(Browser Chromium Firefox)
     add_test(NAME TouchIn${Browser} COMMAND node ${web_tests}/touch_test.mjs ${browser} ${site} ${planned_game} ${scratch})
     add_test(NAME LayoutsIn${Browser} COMMAND node ${web_tests}/layout_test.mjs ${browser} ${site} ${screenshots})
     add_test(NAME JournalIn${Browser} COMMAND node ${web_tests}/journal_test.mjs ${browser} ${site} ${planned_game} ${scratch}
-             $<TARGET_FILE:kubrask_replay>)
+             $<TARGET_FILE:kubrask_replay> ${PROJECT_SOURCE_DIR}/tests/journals/short-game.journal)
     add_test(NAME OfflineIn${Browser} COMMAND node ${web_tests}/offline_test.mjs ${browser} ${site} ${scratch}
              ${web}/service_worker.js ${web}/service_worker.cmake)
     add_test(NAME StorageRefusedIn${Browser} COMMAND node ${web_tests}/storage_test.mjs ${browser} ${site} ${scratch})
