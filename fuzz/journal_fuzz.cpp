@@ -9,24 +9,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "journal_bytes.h"
 #include "platform/posix/journal.h"
 
 namespace {
-
-void PutVarint(std::string& out, uint64_t n) {
-    for (; n >= 0x80; n >>= 7) out += static_cast<char>((n & 0x7F) | 0x80);
-    out += static_cast<char>(n);
-}
-
-std::string Chunk(const std::string& payload) {
-    uint32_t sum = 0x811c9dc5u;
-    for (unsigned char c : payload) sum = (sum ^ c) * 0x01000193u;
-    std::string out;
-    PutVarint(out, payload.size());
-    out += payload;
-    for (int i = 0; i < 4; ++i) out += static_cast<char>(sum >> (8 * i));
-    return out;
-}
 
 void Check(const std::string& bytes, bool recordsOnly) {
     JournalFile journal;

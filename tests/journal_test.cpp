@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "journal_bytes.h"
 #include "platform/posix/journal.h"
 
 namespace {
@@ -17,22 +18,6 @@ std::string KeptJournal() {
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
-}
-
-void PutVarint(std::string& out, uint64_t n) {
-    for (; n >= 0x80; n >>= 7) out += static_cast<char>((n & 0x7F) | 0x80);
-    out += static_cast<char>(n);
-}
-
-// A chunk as the recorder writes one: length, payload, FNV-1a checksum.
-std::string Chunk(const std::string& payload) {
-    uint32_t sum = 0x811c9dc5u;
-    for (unsigned char c : payload) sum = (sum ^ c) * 0x01000193u;
-    std::string out;
-    PutVarint(out, payload.size());
-    out += payload;
-    for (int i = 0; i < 4; ++i) out += static_cast<char>(sum >> (8 * i));
-    return out;
 }
 
 std::string Header(const std::string& version) {
