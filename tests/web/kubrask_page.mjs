@@ -213,15 +213,21 @@ export async function openGame(browserName, site, options = {}) {
     },
     // A finger drawn across the canvas from its middle: `distance` CSS pixels
     // toward `direction` (Left, Right, Up or Down) in `steps`, held there for
-    // `holdMs`, then lifted.
+    // `holdMs`, then lifted. The moves and the lift are sent together, not
+    // each after the last has been answered: a finger held past a roll walks
+    // on, and a busy machine answers slowly.
     async swipe(direction, { distance = 60, steps = 3, holdMs = 0 } = {}) {
       const canvas = await page.place('#canvas');
       const x = canvas.x + canvas.width / 2, y = canvas.y + canvas.height / 2;
       const [dx, dy] = { Left: [-1, 0], Right: [1, 0], Up: [0, -1], Down: [0, 1] }[direction];
-      await tab.touchscreen.touchStart(x, y);
-      for (let i = 1; i <= steps; i++) await tab.touchscreen.touchMove(x + dx * distance * i / steps, y + dy * distance * i / steps);
-      if (holdMs) await sleep(holdMs);
-      await tab.touchscreen.touchEnd();
+      const finger = await tab.touchscreen.touchStart(x, y);
+      const sent = [];
+      for (let i = 1; i <= steps; i++) sent.push(finger.move(x + dx * distance * i / steps, y + dy * distance * i / steps));
+      if (holdMs) {
+        await Promise.all(sent);
+        await sleep(holdMs);
+      }
+      await Promise.all([...sent, finger.end()]);
     },
     // The canvas's pixels as the page shows them, also written to `path`.
     async canvasPicture(path) {

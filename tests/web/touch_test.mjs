@@ -23,10 +23,6 @@ const time = (text) => /Time: (\d:\d\d)/.exec(text)[1];
 await runTest(`touch in ${browser}`, async (use) => {
   const page = use(await openGame(browser, site));
   await page.tab.setViewport({ width: 390, height: 844, deviceScaleFactor: 1, isMobile: true, hasTouch: true });
-  await page.start(`localStorage.clear(); localStorage.setItem('kubrask:random.txt', '${counter}')`);
-  await page.waitForStatus(/^Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0$/);
-  await page.evaluate(`window.moves = 0; const play = Page.playSound;
-      Page.playSound = (...call) => { const played = play(...call); if (call[0] === 'Data/DiceMove.wav' && played) moves++; return played; }`);
   const moves = () => page.evaluate('moves');
   // Moves made once every held arrow has been let go and its roll is over.
   const settledMoves = async () => {
@@ -34,19 +30,34 @@ await runTest(`touch in ${browser}`, async (use) => {
     await sleep(600);
     return moves();
   };
-  const audio = await page.evaluate('Page.audio && Page.audio.state');
-  if (audio === 'running') fail('there is sound before any touch');
 
-  // The quickest swipe: down, across and up with nothing between.
-  const canvas = await page.place('#canvas');
-  const x = canvas.x + canvas.width / 2, y = canvas.y + canvas.height / 2;
-  await page.tab.touchscreen.touchStart(x, y);
-  await page.tab.touchscreen.touchMove(x, y + 40);
-  await page.tab.touchscreen.touchEnd();
-  const quick = await settledMoves();
-  if (quick !== 1) fail(`a quick swipe made ${quick} moves`);
+  // The quickest swipe: down, across and up with nothing between, on a game
+  // just started. A roll takes 0.2 s, and a finger still down when it is
+  // over walks on, as a held key does; so a swipe is quick only if the page
+  // had the finger lifted well within that. A busy machine may hand the page
+  // the lift later: then the game starts again and the swipe is tried again.
+  let quick = 0;
+  const held = [];
+  for (let tries = 0; tries < 4 && !(held.length && held[held.length - 1] < 150); tries++) {
+    await page.start(`localStorage.clear(); localStorage.setItem('kubrask:random.txt', '${counter}')`);
+    await page.waitForStatus(/^Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0$/);
+    await page.evaluate(`window.moves = 0; const play = Page.playSound;
+        Page.playSound = (...call) => { const played = play(...call); if (call[0] === 'Data/DiceMove.wav' && played) moves++; return played; };
+        const hold = Page.holdKey, letGo = Page.letGoKey;
+        Page.holdKey = (key) => { window.heldAt = performance.now(); hold(key); };
+        Page.letGoKey = (key) => { window.letGoAt = performance.now(); letGo(key); };`);
+    const audio = await page.evaluate('Page.audio && Page.audio.state');
+    if (audio === 'running') fail('there is sound before any touch');
+    await page.swipe('Down', { distance: 40, steps: 1 });
+    quick = await settledMoves();
+    held.push(Math.round(await page.evaluate('letGoAt - heldAt')));
+  }
+  if (held[held.length - 1] >= 150) fail(`no swipe was quick: the page held the arrow ${held.join(', ')} ms`);
+  if (quick !== 1) fail(`a quick swipe made ${quick} moves (the arrow held ${held[held.length - 1]} ms)`);
   const sound = await page.evaluate('Page.audio && Page.audio.state');
   if (sound !== 'running') fail(`after the first touch the sound is ${sound}`);
+  const canvas = await page.place('#canvas');
+  const x = canvas.x + canvas.width / 2, y = canvas.y + canvas.height / 2;
 
   // Short of the swipe distance: nothing.
   await page.swipe('Down', { distance: 12, holdMs: 800 });
@@ -114,6 +125,6 @@ await runTest(`touch in ${browser}`, async (use) => {
 
   const view = await page.evaluate('[scrollX, scrollY, visualViewport.scale]');
   if (view[0] !== 0 || view[1] !== 0 || view[2] !== 1) fail(`the page is scrolled or zoomed: ${view}`);
-  return `the first swipe starts the sound and makes one move; 12 pixels none; a finger held out ${walked}; ` +
+  return `the first swipe starts the sound and makes one move (the arrow held ${held.join(', ')} ms); 12 pixels none; a finger held out ${walked}; ` +
          'a second finger none; the buttons are N, V, P and A; the page neither scrolled nor zoomed';
 }, 180000);
