@@ -30,17 +30,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 #ifdef __EMSCRIPTEN__
     (void)argc;
     (void)argv;
-    std::vector<std::string> args;
-    char* joined = NodeArguments();
-    std::string all = joined;
-    std::free(joined);
-    for (size_t start = 0; !all.empty() && start <= all.size();) {
-        size_t end = all.find('\n', start);
-        if (end == std::string::npos) end = all.size();
-        args.push_back(all.substr(start, end - start));
-        start = end + 1;
-    }
-    return args;
+    return ArgumentLines(NodeArguments());
 #else
     return std::vector<std::string>(argv + 1, argv + argc);
 #endif

@@ -105,6 +105,15 @@ LONGLONG RealNanoseconds() {
     return static_cast<LONGLONG>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
+// A file's bytes; `ok` says whether it could be read.
+std::string ReadWhole(const std::string& path, bool* ok) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    if (in) bytes << in.rdbuf();
+    *ok = static_cast<bool>(in);
+    return bytes.str();
+}
+
 // Everything of the run's journal; built on first use, since the game's
 // first calls come from constructors of its own.
 struct Journal {
@@ -184,11 +193,10 @@ void StartRecording() {
     PutVarint(header, std::size(PlayerFiles));
     for (const char* name : PlayerFiles) {
         PutText(header, name);
-        std::ifstream in(name, std::ios::binary);
-        std::ostringstream bytes;
-        if (in) bytes << in.rdbuf();
-        header += static_cast<char>(in ? 1 : 0);
-        PutText(header, bytes.str());
+        bool present = false;
+        std::string bytes = ReadWhole(name, &present);
+        header += static_cast<char>(present ? 1 : 0);
+        PutText(header, bytes);
     }
     std::string start(Magic, sizeof Magic);
     start += static_cast<char>(FormatVersion);
@@ -302,14 +310,6 @@ void RemoveReplayFolder() {
     rmdir(folder.c_str());
 }
 
-std::string ReadWhole(const std::string& path, bool* ok) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    if (in) bytes << in.rdbuf();
-    *ok = static_cast<bool>(in);
-    return bytes.str();
-}
-
 // The replay runs in a folder of its own holding the recorded files and a
 // link to the art, so nothing of the player's is read or changed.
 void StartReplay(const std::string& path) {
@@ -411,6 +411,19 @@ int FinishJournal(int exitCode) {
     std::printf("replayed %s: %u frames, score %d, state %016llx, as recorded\n", j.path.c_str(), j.frames, score,
                 static_cast<unsigned long long>(StateDigest()));
     return 0;
+}
+
+std::vector<std::string> ArgumentLines(char* joined) {
+    std::string all = joined;
+    std::free(joined);
+    std::vector<std::string> args;
+    for (size_t start = 0; !all.empty() && start <= all.size();) {
+        size_t end = all.find('\n', start);
+        if (end == std::string::npos) end = all.size();
+        args.push_back(all.substr(start, end - start));
+        start = end + 1;
+    }
+    return args;
 }
 
 void SetStateDigest(uint64_t (*digest)(), int32_t (*score)()) {
@@ -673,10 +686,7 @@ bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* er
             switch (r.tag) {
                 case Poll: case ModalStart: case DialogInit:
                     break;
-                case Clock: case PollClock:
-                    ok = GetVarint(payload, p, end, &a);
-                    break;
-                case Milliseconds: case Box: case Command: case DialogEnd:
+                case Clock: case PollClock: case Milliseconds: case Box: case Command: case DialogEnd:
                     ok = GetVarint(payload, p, end, &a);
                     break;
                 case Send: case Post: case End:

@@ -37,6 +37,9 @@ extern JournalMode JournalRun;
 // offers somewhere to keep the journal. A journal that cannot be played is
 // refused with one line on standard error, and the process ends with 2.
 void StartJournal(int argc, char** argv);
+// Arguments handed over from JavaScript as one string from malloc, one
+// argument a line (none when it is empty); the string is freed.
+std::vector<std::string> ArgumentLines(char* joined);
 // The run's end, once WinMain has returned: a recording writes its end; a
 // replay says how it ended. Returns the process's exit code.
 int FinishJournal(int exitCode);

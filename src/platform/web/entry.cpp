@@ -6,7 +6,6 @@
 // See README.md beside this file for what the layer provides and refuses.
 #include <emscripten.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -28,16 +27,8 @@ namespace {
 // priority runs before all others. The page has put the saved files, and
 // any journal to watch, in place before the constructors run.
 __attribute__((constructor(101))) void StartJournalFirst() {
-    char* joined = PageJournalArguments();
-    std::string all = joined;
-    std::free(joined);
     std::vector<std::string> args = {"kubrask"};
-    for (size_t start = 0; start < all.size();) {
-        size_t end = all.find('\n', start);
-        if (end == std::string::npos) end = all.size();
-        args.push_back(all.substr(start, end - start));
-        start = end + 1;
-    }
+    for (std::string& arg : ArgumentLines(PageJournalArguments())) args.push_back(arg);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     StartJournal(static_cast<int>(argv.size()), argv.data());
