@@ -11,9 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 
 #ifndef KUBRASK_VERSION
 #error "KUBRASK_VERSION names the game's version"
@@ -105,13 +103,25 @@ LONGLONG RealNanoseconds() {
     return static_cast<LONGLONG>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-// A file's bytes; `ok` says whether it could be read.
+// A file's bytes; `ok` says whether it could be read. (C's files, not
+// streams: streams bring their locales into the browser's build.)
 std::string ReadWhole(const std::string& path, bool* ok) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    if (in) bytes << in.rdbuf();
-    *ok = static_cast<bool>(in);
-    return bytes.str();
+    std::string bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    *ok = file != nullptr;
+    if (file == nullptr) return bytes;
+    char block[8192];
+    for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes.append(block, got);
+    *ok = !std::ferror(file);
+    std::fclose(file);
+    return bytes;
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
 }
 
 // Everything of the run's journal; built on first use, since the game's
@@ -337,8 +347,8 @@ void StartReplay(const std::string& path) {
     std::atexit(RemoveReplayFolder);
     for (const JournalFile::Saved& saved : j.file.files) {
         if (!saved.present) continue;
-        std::ofstream out(j.folder + "/" + saved.name, std::ios::binary);
-        if (!(out << saved.bytes)) Refuse("cannot write the replay's " + saved.name + " in " + j.folder);
+        if (!WriteWhole(j.folder + "/" + saved.name, saved.bytes))
+            Refuse("cannot write the replay's " + saved.name + " in " + j.folder);
     }
     if (symlink((std::string(here) + "/Data").c_str(), (j.folder + "/Data").c_str()) != 0 ||
         chdir(j.folder.c_str()) != 0)
