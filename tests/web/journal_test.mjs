@@ -73,6 +73,11 @@ await runTest(`a game's journal in ${browser}, replayed under Node and watched`,
 
   const journals = await page.journals();
   if (journals.length !== 1) fail(`the page keeps ${journals.length} journals: ${journals.map((j) => j.key)}`);
+  // Stored a chunk a key, as written once a second: no write stores it whole.
+  const chunks = await page.evaluate(`(() => { const key = journalKeys(localStorage)[0];
+      return Array.from({ length: Number(localStorage.getItem(key)) }, (_, i) => localStorage.getItem(key + ':' + i).length); })()`);
+  if (chunks.length < 4 || Math.max(...chunks.slice(1)) > 4096)
+    fail(`the journal is kept in chunks of ${chunks.join(', ')} bytes`);
   const folder = await page.evaluate("FS.readdir('/kubrask').filter((name) => name[0] !== '.').sort()");
   if (JSON.stringify(folder) !== JSON.stringify(['Data', 'random.txt'])) fail(`the game's folder holds ${folder}`);
   const file = path.join(scratch, `${browser}-short-game.journal`);
@@ -126,8 +131,8 @@ await runTest(`a game's journal in ${browser}, replayed under Node and watched`,
 
   // A game left while it plays has its journal kept to its last second:
   // watched, it plays that far, and the page says so.
-  await page.waitFor(`(() => { const keys = Object.keys(localStorage).filter((key) => key.startsWith('kubrask-journal:'));
-      return localStorage.getItem(keys.sort().pop()).length > 100; })()`, 10000, "the new game's journal past its header");
+  await page.waitFor('keptJournal(localStorage, journalKeys(localStorage).pop()).length > 100', 10000,
+                     "the new game's journal past its header");
   await navigates(page.tab.goto(page.url + '?watch=last'));
   await page.waitFor("!document.getElementById('ended').hidden", 30000, 'the end of the watched game');
   const [, cut] = await watched();

@@ -211,23 +211,33 @@ export async function openGame(browserName, site, options = {}) {
       if (!place) fail(`no button "${label}" in the top box`);
       await tab.touchscreen.tap(place.x, place.y);
     },
-    // A finger drawn across the canvas from its middle: `distance` CSS pixels
-    // toward `direction` (Left, Right, Up or Down) in `steps`, held there for
-    // `holdMs`, then lifted. The moves and the lift are sent together, not
-    // each after the last has been answered: a finger held past a roll walks
-    // on, and a busy machine answers slowly.
-    async swipe(direction, { distance = 60, steps = 3, holdMs = 0 } = {}) {
+    // A finger drawn across the canvas from its middle, at a finger's own
+    // pace: `distance` CSS pixels toward `direction` (Left, Right, Up or
+    // Down) in `steps` moves 16 ms apart, then, if `turn` ({ direction,
+    // distance, steps, afterMs }) is given, on from there toward another way
+    // `afterMs` later; it rests `restMs` after its last move and lifts.
+    // Each touch event is sent at its own time, not once the one before it
+    // has been answered (a busy browser answers slowly).
+    async swipe(direction, { distance = 60, steps = 3, restMs = 0, turn } = {}) {
       const canvas = await page.place('#canvas');
       const x = canvas.x + canvas.width / 2, y = canvas.y + canvas.height / 2;
-      const [dx, dy] = { Left: [-1, 0], Right: [1, 0], Up: [0, -1], Down: [0, 1] }[direction];
-      const finger = await tab.touchscreen.touchStart(x, y);
-      const sent = [];
-      for (let i = 1; i <= steps; i++) sent.push(finger.move(x + dx * distance * i / steps, y + dy * distance * i / steps));
-      if (holdMs) {
-        await Promise.all(sent);
-        await sleep(holdMs);
+      const toward = (way) => ({ Left: [-1, 0], Right: [1, 0], Up: [0, -1], Down: [0, 1] }[way]);
+      const path = [];  // [milliseconds after the touch, x, y]
+      const [dx, dy] = toward(direction);
+      for (let i = 1; i <= steps; i++) path.push([16 * i, x + dx * distance * i / steps, y + dy * distance * i / steps]);
+      if (turn) {
+        const [tx, ty] = toward(turn.direction), [, ax, ay] = path[path.length - 1], after = path[path.length - 1][0] + turn.afterMs;
+        const turnDistance = turn.distance || distance, turnSteps = turn.steps || steps;
+        for (let i = 1; i <= turnSteps; i++) {
+          path.push([after + 16 * (i - 1), ax + tx * turnDistance * i / turnSteps, ay + ty * turnDistance * i / turnSteps]);
+        }
       }
-      await Promise.all([...sent, finger.end()]);
+      const finger = await tab.touchscreen.touchStart(x, y);
+      const touched = Date.now();
+      const at = (ms, send) => new Promise((resolve) => setTimeout(() => resolve(send()), ms - (Date.now() - touched)));
+      const sent = path.map(([ms, px, py]) => at(ms, () => finger.move(px, py)));
+      sent.push(at(path[path.length - 1][0] + restMs, () => finger.end()));
+      await Promise.all(await Promise.all(sent));
     },
     // The canvas's pixels as the page shows them, also written to `path`.
     async canvasPicture(path) {
@@ -240,8 +250,8 @@ export async function openGame(browserName, site, options = {}) {
     savedBytes: (name) => tab.evaluate(`(() => { const text = localStorage.getItem('kubrask:${name}');
         return text === null ? null : Array.from(text, (c) => c.charCodeAt(0)); })()`),
     // The journals the page keeps, oldest first: { key, bytes } each.
-    journals: () => tab.evaluate(`Object.keys(localStorage).filter((key) => key.startsWith('kubrask-journal:'))
-        .sort().map((key) => ({ key, bytes: Array.from(localStorage.getItem(key), (c) => c.charCodeAt(0)) }))`),
+    journals: () => tab.evaluate(`journalKeys(localStorage)
+        .map((key) => ({ key, bytes: Array.from(keptJournal(localStorage, key), (c) => c.charCodeAt(0)) }))`),
     async close() {
       await browser.close().catch(() => {});
       await server.close();

@@ -24,6 +24,8 @@ set(screenshots ${PROJECT_BINARY_DIR}/screenshots)
 file(MAKE_DIRECTORY ${scratch})
 set(web ${PROJECT_SOURCE_DIR}/src/platform/web)
 add_test(NAME ServeSite COMMAND node ${web_tests}/serve_test.mjs)
+# What a player downloads stays under its budget.
+add_test(NAME SiteSize COMMAND node ${web_tests}/site_size_test.mjs ${site} ${web_tests}/site_sizes.json)
 
 # The whole games kept in the tree as journals, recorded on Linux and in the
 # browser, played again under Node as the Linux build plays them, from the
@@ -47,7 +49,7 @@ foreach(Browser Chromium Firefox)
     add_test(NAME PageIn${Browser} COMMAND node ${web_tests}/page_test.mjs ${browser} ${site} ${scratch})
     add_test(NAME GameIn${Browser} COMMAND node ${web_tests}/game_test.mjs ${browser} keys ${site} ${planned_game} ${scratch})
     add_test(NAME TouchGameIn${Browser} COMMAND node ${web_tests}/game_test.mjs ${browser} touch ${site} ${planned_game} ${scratch})
-    add_test(NAME TouchIn${Browser} COMMAND node ${web_tests}/touch_test.mjs ${browser} ${site} ${planned_game} ${scratch})
+    add_test(NAME TouchIn${Browser} COMMAND node ${web_tests}/touch_test.mjs ${browser} ${site} ${scratch})
     add_test(NAME LayoutsIn${Browser} COMMAND node ${web_tests}/layout_test.mjs ${browser} ${site} ${screenshots})
     add_test(NAME JournalIn${Browser} COMMAND node ${web_tests}/journal_test.mjs ${browser} ${site} ${planned_game} ${scratch}
              $<TARGET_FILE:kubrask_replay> ${PROJECT_SOURCE_DIR}/tests/journals/short-game.journal)
