@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     Check(bytes, false);
     std::string header;
-    PutVarint(header, std::string(KUBRASK_VERSION).size());
-    header += KUBRASK_VERSION;
+    PutVarint(header, RulesName().size());
+    header += RulesName();
     PutVarint(header, 0);
     Check(std::string("KBRJ\x01", 5) + Chunk(header) + Chunk(bytes), true);
     return 0;

@@ -1,6 +1,8 @@
 // Reading journals: a kept one reads whole; one cut short, damaged or made
-// up is refused with where and why, and never read as a whole game.
+// up is refused with where and why, and never read as a whole game; a
+// message's fields read as recorded; and a recording that stops at its cap.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +11,7 @@
 #include <sstream>
 
 #include "journal_bytes.h"
-#include "platform/posix/journal.h"
+#include "platform/posix/journal_parts.h"
 
 namespace {
 
@@ -43,7 +45,8 @@ TEST(Journal, KeptGameReadsWhole) {
     std::string error;
     ASSERT_TRUE(ReadJournal(bytes, &journal, &error)) << error;
     EXPECT_TRUE(journal.complete);
-    EXPECT_EQ(journal.version, KUBRASK_VERSION);
+    EXPECT_EQ(journal.rulesName, "1.0.0");  // kept before the rules had a number of their own
+    EXPECT_EQ(journal.rules, KubraskRules);
     ASSERT_EQ(journal.files.size(), 2u);
     EXPECT_EQ(journal.files[0].name, "random.txt");
     EXPECT_TRUE(journal.files[0].present);
@@ -59,17 +62,20 @@ TEST(Journal, RefusesWhatIsNoJournalOfThisGame) {
     EXPECT_EQ(Refusal("RIFF\x01 and the rest"), "is not a Kubrask journal");
     EXPECT_EQ(Refusal(std::string("KBRJ\x02", 5)), "is a journal of format 2, and this game reads format 1");
     EXPECT_EQ(Refusal(std::string("KBRJ\x01", 5)), "is cut short before its header");
-    EXPECT_EQ(Refusal(Header("0.9")), "was recorded by Kubrask 0.9, whose rules may differ from Kubrask " KUBRASK_VERSION "'s");
-    EXPECT_EQ(Refusal(Header(KUBRASK_VERSION)), "(read)");
+    EXPECT_EQ(Refusal(Header("0.9")), "was recorded under other rules (Kubrask 0.9) than this game's (rules 1)");
+    EXPECT_EQ(Refusal(Header("rules 2")), "was recorded under other rules (rules 2) than this game's (rules 1)");
+    EXPECT_EQ(Refusal(Header("rules 1x")), "was recorded under other rules (rules 1x) than this game's (rules 1)");
+    EXPECT_EQ(Refusal(Header(RulesName())), "(read)");
+    EXPECT_EQ(Refusal(Header("1.0.0")), "(read)");
     // Checksums right, records made up: a tag no recorder writes, a varint
     // running off its chunk, a file read from outside the game's folder.
-    EXPECT_EQ(Refusal(Header(KUBRASK_VERSION) + Chunk("\x7f")),
-              "is damaged at byte 18 in the chunk at byte 17: a record makes no sense there");
-    EXPECT_NE(Refusal(Header(KUBRASK_VERSION) + Chunk("\x02\xff")).find("a record makes no sense"), std::string::npos);
-    EXPECT_NE(Refusal(Header(KUBRASK_VERSION) + Chunk(std::string("\x0d\x0b/etc/passwd\x01\x01", 15))).find("makes no sense"),
+    EXPECT_EQ(Refusal(Header(RulesName()) + Chunk("\x7f")),
+              "is damaged at byte 20 in the chunk at byte 19: a record makes no sense there");
+    EXPECT_NE(Refusal(Header(RulesName()) + Chunk("\x02\xff")).find("a record makes no sense"), std::string::npos);
+    EXPECT_NE(Refusal(Header(RulesName()) + Chunk(std::string("\x0d\x0b/etc/passwd\x01\x01", 15))).find("makes no sense"),
               std::string::npos);
     // Nothing after the end.
-    EXPECT_NE(Refusal(Header(KUBRASK_VERSION) + Chunk(std::string("\x0f\x00\x00\x00\x01", 5))).find("goes on after its end"),
+    EXPECT_NE(Refusal(Header(RulesName()) + Chunk(std::string("\x0f\x00\x00\x00\x01", 5))).find("goes on after its end"),
               std::string::npos);
 }
 
@@ -112,4 +118,58 @@ TEST(Journal, DamageIsFoundWhereItIs) {
             EXPECT_EQ(error.rfind("is cut short", 0), 0u) << error << " for a change at byte " << at;
         }
     }
+}
+
+// The fields of a message are read as they were: a pad's position or a size
+// in lParam, signed, and wParam as it is.
+TEST(Journal, MessagesReadAsRecorded) {
+    std::string records;
+    const int64_t lParams[] = {0, 1, 0x7fff7fff, -1, -0x12345678, 0x0001fffe};
+    for (int64_t lParam : lParams) {
+        records += '\x05';  // a message sent
+        PutVarint(records, 0x3a0);  // MM_JOY1MOVE
+        PutVarint(records, 3);
+        PutVarint(records, journal_format::ZigZag(lParam));
+    }
+    JournalFile journal;
+    std::string error;
+    ASSERT_TRUE(ReadJournal(Header(RulesName()) + Chunk(records), &journal, &error)) << error;
+    ASSERT_EQ(journal.records.size(), std::size(lParams));
+    for (size_t i = 0; i < std::size(lParams); ++i) {
+        EXPECT_EQ(journal.records[i].a, 0x3a0);
+        EXPECT_EQ(journal.records[i].b, 3);
+        EXPECT_EQ(journal.records[i].c, lParams[i]) << "message " << i;
+    }
+}
+
+// A run's journal never passes its cap, however long the run: the records
+// that would take it past are not written, and the game plays on unrecorded.
+TEST(Journal, RecordingStopsAtItsCap) {
+    char folder[] = "/tmp/kubrask-journal-cap-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(folder), 0);
+    char name[] = "kubrask";
+    char* argv[] = {name, nullptr};
+    StartJournal(1, argv);
+    ASSERT_EQ(JournalRun, JournalMode::Record);
+    // Clock readings nothing predicts: ten bytes each, in one chunk of well
+    // over the cap.
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 150000; ++i) JournalClock(static_cast<LONGLONG>(random() >> 1));
+    EXPECT_EQ(FinishJournal(0), 0);
+    EXPECT_EQ(JournalRun, JournalMode::Off);
+    bool read = false;
+    const std::string kept = ReadWhole("Kubrask.journal", &read);
+    ASSERT_TRUE(read);
+    EXPECT_GT(kept.size(), 5u);
+    EXPECT_LE(kept.size(), JournalLimit);
+    JournalFile journal;
+    std::string error;
+    EXPECT_TRUE(ReadJournal(kept, &journal, &error)) << error;
+    EXPECT_FALSE(journal.complete);  // its end lay past the cap
+    std::remove("Kubrask.journal");
+    ASSERT_EQ(chdir(here), 0);
+    rmdir(folder);
 }

@@ -13,11 +13,8 @@
 // reads nothing of the player's: it runs in a folder of its own, with the
 // recorded files, and keeps nothing.
 //
-// Format: "KBRJ", a format byte, then chunks, each its payload's length (a
-// varint), the payload and the payload's FNV-1a 32-bit checksum. The first
-// chunk is the header: the game's version and the player's files. The rest
-// hold records, a tag byte each with varint fields, written out once a second
-// so that a crash loses at most the last second. See journal.cpp.
+// The file's layout is journal_format.h's; recording is journal_record.cpp,
+// replaying journal_replay.cpp, and this header's run journal.cpp.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/journal_format.h"
 #include "platform/posix/posix.h"
 
 enum class JournalMode { Off, Record, Watch, Check };
@@ -32,8 +30,9 @@ extern JournalMode JournalRun;
 
 // The run's start, before the game's first call (the layers call it from a
 // constructor that runs ahead of the game's): `--replay FILE` plays FILE
-// again (`--speed N` N times as fast, `--check` without waiting, `--frames`
-// printing each frame's digest); without it the run records, where the layer
+// again (`--speed N` N times as fast, `--from N` the frames before frame N
+// unseen, `--check` without waiting, `--frames` printing each frame's
+// digest, `--captions` each status line); without it the run records, where the layer
 // offers somewhere to keep the journal. A journal that cannot be played is
 // refused with one line on standard error, and the process ends with 2.
 void StartJournal(int argc, char** argv);
@@ -88,23 +87,21 @@ BOOL LayerEndDialog(HWND window, INT_PTR result);
 BOOL LayerSetDlgItemText(HWND window, int id, LPCSTR text);
 UINT LayerGetDlgItemText(HWND window, int id, LPSTR text, int maxCount);
 
-// Reading a journal, for the replay and for checking files: the records in
-// order, each a tag and its fields. Read fails with the message to show.
-struct JournalRecord {
-    int tag = 0;
-    int64_t a = 0, b = 0, c = 0;
-    std::string text;
+// What a replay met, for a program that watches over one (the score
+// server's verifier): each frame after it is drawn, each box as it opens
+// (its answer follows) with where the chunk holding its opening ends in the
+// journal, and the dialog's end with the text its field held.
+struct ReplayObserver {
+    void (*frame)(uint32_t frame) = nullptr;
+    void (*box)(const char* caption, const char* text, size_t through) = nullptr;
+    void (*dialogEnded)(INT_PTR result, const std::string& typed) = nullptr;
 };
-struct JournalFile {
-    std::string version;  // of the game that recorded it
-    struct Saved {
-        std::string name;
-        bool present;
-        std::string bytes;
-    };
-    std::vector<Saved> files;  // the player's files at the start
-    std::vector<JournalRecord> records;
-    std::vector<size_t> offsets;  // where each record's chunk starts in the file
-    bool complete = false;        // it holds the run's end
+void ObserveReplay(const ReplayObserver& observer);
+// How a replay ended, once the process is ending: an empty kind when it went
+// as recorded (or was stopped by its watcher); "cut" when the journal ends
+// before its game did; else why it was refused: "not a journal", "damaged",
+// "other rules", "other art", "went another way" or "unreadable".
+struct ReplayEnd {
+    std::string kind, message;
 };
-bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* error);
+const ReplayEnd& ReplayEnding();

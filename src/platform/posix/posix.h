@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/posix/cp1252.h"
 #include "platform/posix/win32_api.h"
 
 // Windows names the layers use that the game never does.
@@ -150,8 +151,6 @@ inline size_t DibRowBytes(size_t width, unsigned bitsPerPixel) {
 }
 
 // The game's 8-bit text is Windows-1252; the systems below speak UTF-8.
-std::string Cp1252ToUtf8(std::string_view text);
-std::string Utf8ToCp1252(std::string_view text);  // drops what 1252 cannot hold
 // A window's caption as it is shown: Windows-1252 as Cp1252ToUtf8 makes it,
 // but with control characters drawn as their symbols (U+2400 on) and the
 // five bytes 1252 leaves undefined left out, as captions show nothing there.
