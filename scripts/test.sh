@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Kubrask for Linux, for Linux under the
-# address and undefined-behaviour sanitizers, for 32-bit and 64-bit Windows
-# and for the browser, and runs every test: the Windows builds under Wine
-# (those of the 32-bit build skip where this machine cannot run 32-bit
-# programs), the browser's in headless Chromium and Node. Tests needing a
-# display start their own X server. The file readers are also fuzzed for a
-# while. The tests also make the packages (a .deb; a zip and an installer
+# Installs what is missing, builds Kubrask for Linux (with the score
+# server), for Linux under the address and undefined-behaviour sanitizers,
+# for 32-bit and 64-bit Windows and for the browser, and runs every test:
+# the Windows builds under Wine (those of the 32-bit build skip where this
+# machine cannot run 32-bit programs), the browser's in Chromium (headless),
+# Firefox ESR and Node, the score server's on loopback. Tests needing a
+# display start their own X server. The file readers and the score server's
+# submissions are also fuzzed for a while. The tests also make the packages (a .deb; a zip and an installer
 # for each Windows build; the site's zip; in build/*/packages) and try them;
 # the sanitizer build makes none.
 set -euo pipefail
@@ -19,7 +20,8 @@ done
 
 # The file readers under libFuzzer, each from its own small files in
 # fuzz/corpus: the bitmap loader for 32 seconds, the best-score loader, the
-# launch counter and the journal's reader for 18 each. What a target finds on the way is kept in
+# launch counter, the journal's reader and a submission to the score server
+# for 18 each. What a target finds on the way is kept in
 # build/fuzz/corpus, and the input of any failure in build/fuzz.
 fuzz() {
     mkdir -p "build/fuzz/corpus/$1"
@@ -30,6 +32,7 @@ fuzz bitmap_loader 32
 fuzz high_score 18
 fuzz launch_counter 18
 fuzz journal 18
+fuzz submission 18
 
 ctest --preset win32 -j2
 # The 64-bit Windows build's tests mostly wait on Wine and its three-minute
