@@ -71,16 +71,16 @@ std::string Payload(const std::string& journal, std::pair<size_t, size_t> chunk)
     return journal.substr(p, chunk.second - 4 - p);
 }
 
-HttpAnswer Ask(unsigned short port, http::request<http::string_body> request) {
+// Sends what `send` writes on a new connection and reads the answer.
+template <typename Send>
+HttpAnswer Exchange(unsigned short port, Send send) {
     HttpAnswer answer;
     try {
         asio::io_context io;
         beast::tcp_stream stream(io);
         stream.expires_after(std::chrono::seconds(60));
         stream.connect(asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
-        request.set(http::field::host, "127.0.0.1");
-        request.prepare_payload();
-        http::write(stream, request);
+        send(stream);
         beast::flat_buffer buffer;
         http::response_parser<http::string_body> parser;
         parser.body_limit(64 << 20);
@@ -97,6 +97,12 @@ HttpAnswer Ask(unsigned short port, http::request<http::string_body> request) {
         answer.status = 0;
     }
     return answer;
+}
+
+HttpAnswer Ask(unsigned short port, http::request<http::string_body> request) {
+    request.set(http::field::host, "127.0.0.1");
+    request.prepare_payload();
+    return Exchange(port, [&request](beast::tcp_stream& stream) { http::write(stream, request); });
 }
 
 }  // namespace
@@ -170,25 +176,9 @@ HttpAnswer Post(unsigned short port, const std::string& target, const std::strin
 }
 
 HttpAnswer PostHeaderOnly(unsigned short port, const std::string& target, size_t length, bool expectContinue) {
-    HttpAnswer answer;
-    try {
-        asio::io_context io;
-        beast::tcp_stream stream(io);
-        stream.expires_after(std::chrono::seconds(30));
-        stream.connect(asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
-        const std::string header = "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " +
-                                   std::to_string(length) + "\r\n" + (expectContinue ? "Expect: 100-continue\r\n" : "") +
-                                   "\r\n";
-        asio::write(stream, asio::buffer(header));
-        beast::flat_buffer buffer;
-        http::response<http::string_body> response;
-        http::read(stream, buffer, response);
-        answer.status = response.result_int();
-        answer.body = response.body();
-    } catch (const std::exception&) {
-        answer.status = 0;
-    }
-    return answer;
+    const std::string header = "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(length) +
+                               "\r\n" + (expectContinue ? "Expect: 100-continue\r\n" : "") + "\r\n";
+    return Exchange(port, [&header](beast::tcp_stream& stream) { asio::write(stream, asio::buffer(header)); });
 }
 
 std::string KeptJournal(const std::string& name) { return ReadFile(KUBRASK_SOURCE_DIR "/tests/journals/" + name); }

@@ -6,9 +6,13 @@
 // to give up, No keeps the dialog, and the name typed into the field is
 // stored when OK is chosen: its bytes in the site's storage are those the
 // Windows build writes, and the page asks the browser to keep its storage
-// for good. A reload, and then a new browser on the same
-// profile, show the best score with its name and count the launches on.
-// Escape ends the game and the page says so.
+// for good. The site is served by the score server (kubrask-server): after
+// the game over the page offers to send the game, and, tapped, sends it;
+// the best scores show it with its name, and its own link watches it (fast)
+// to the line kubrask-replay prints for the journal the server kept. The
+// site opened again, and then a new browser on the same profile, show the
+// best score with its name and count the launches on. Escape ends the game
+// and the page says so.
 //
 // With KUBRASK_SAVE_JOURNAL naming a file, the planned game is ended with
 // Escape once N has started the next, and its journal is written there (as
@@ -23,13 +27,15 @@
 //           on-screen keyboard; the first touch starts the sound, and the
 //           page has neither scrolled nor zoomed.
 //
-//   node game_test.mjs chromium|firefox keys|touch SITE_FOLDER PLAN SCRATCH_FOLDER
+//   node game_test.mjs chromium|firefox keys|touch SITE_FOLDER PLAN SCRATCH_FOLDER SERVER REPLAY_JS
+// (REPLAY_JS is run from its own folder, where the build lays out Data/.)
+import { execFile } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { openGame, runTest, fail, sleep, browserFromArguments } from './kubrask_page.mjs';
+import { openGame, runTest, fail, sleep, browserFromArguments, startScoreServer } from './kubrask_page.mjs';
 
 const browser = browserFromArguments();
-const [input, site, planFile, scratch] = process.argv.slice(3);
+const [input, site, planFile, scratch, serverProgram, replay] = process.argv.slice(3);
 if (input !== 'keys' && input !== 'touch') fail(`no way to play called ${input}`);
 const plan = Object.fromEntries(fs.readFileSync(planFile, 'utf8').split('\n')
   .filter((line) => /^[a-z]+=/.test(line)).map((line) => line.split('=')));
@@ -40,14 +46,22 @@ const start = /^Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0/;
 const phone = { width: 390, height: 844, deviceScaleFactor: 1, isMobile: true, hasTouch: true };
 
 const launches = async (page) => Number(String.fromCharCode(...(await page.savedBytes('random.txt'))));
-const open = async (port) => {
-  const page = await openGame(browser, site, { userDataDir: profile, port });
+const data = path.join(scratch, `${browser}-${input}-server`);
+let server = null;
+const open = async () => {
+  const page = await openGame(browser, site, { userDataDir: profile, url: server.url });
   if (input === 'touch') await page.tab.setViewport(phone);
   return page;
 };
+const replayed = (file) => new Promise((resolve) => {
+  execFile('node', [path.resolve(replay), file], { cwd: path.dirname(path.resolve(replay)) },
+           (error, stdout, stderr) => resolve(`${stdout}${stderr}`.trim().split('\n').pop()));
+});
 
 await runTest(`the whole game in ${browser}, by ${input}`, async (use) => {
   fs.rmSync(profile, { recursive: true, force: true });
+  fs.rmSync(data, { recursive: true, force: true });
+  server = await startScoreServer(serverProgram, site, data);
   let page = use(await open());
   await page.start(`localStorage.clear(); localStorage.setItem('kubrask:random.txt', '${counter}')`);
   await page.waitForStatus(start);
@@ -114,6 +128,17 @@ await runTest(`the whole game in ${browser}, by ${input}`, async (use) => {
   if (JSON.stringify(stored) !== JSON.stringify(expected)) fail(`Kubrask.data holds ${JSON.stringify(stored)}`);
   if (!(await page.evaluate('persistAsked'))) fail('the best score was saved without asking to keep it for good');
 
+  // The page offers to send the game, named; tapped, it is sent.
+  await page.waitFor("Array.from(document.querySelectorAll('#notice button')).some((b) => b.textContent === 'Send this game to the scores')",
+                     10000, 'the offer to send the game');
+  const offer = await page.evaluate("document.querySelector('#notice .offer').textContent");
+  if (!offer.includes(`scored ${score}`) || !offer.includes(`the name ${name}`)) fail(`the offer says "${offer}"`);
+  if (input === 'keys') await page.click('#notice .offer button');
+  else await page.tap('#notice .offer button');
+  const sent = await page.waitFor(`(() => { const said = document.querySelector('#notice .offer .said');
+      return said && /^Sent: ranked 1 of 1/.test(said.textContent) && said.querySelector('a').getAttribute('href'); })()`,
+                                  20000, 'word that the game was sent');
+
   // The game draws on, and N (or its button) starts a new game.
   if (input === 'keys') await page.press('n');
   else await page.tap('button[data-key="78"]');
@@ -127,20 +152,36 @@ await runTest(`the whole game in ${browser}, by ${input}`, async (use) => {
     fs.writeFileSync(saveJournal, Buffer.from(journals[journals.length - 1].bytes));
   }
 
-  // The best score and the launch counter outlive a reload and the browser.
+  // The best scores show it; its own link watches it, fast, to where the
+  // journal the server kept ends, as kubrask-replay plays it.
+  await page.tab.goto(server.url + 'scores');
+  const row = await page.evaluate("Array.from(document.querySelectorAll('#best tbody tr')).map((r) => r.textContent)");
+  if (row.length !== 1 || !row[0].startsWith(`1${name}${score}`)) fail(`the best scores show ${JSON.stringify(row)}`);
+  const sentHere = await page.evaluate("document.getElementById('sent').hidden ? '' : document.getElementById('sent-games').textContent");
+  if (!sentHere.includes(`${name}: ${score} points`)) fail(`the games this browser sent: "${sentHere}"`);
+  const sentJournal = path.join(scratch, `${browser}-${input}-sent.journal`);
+  fs.writeFileSync(sentJournal, Buffer.from(await (await fetch(server.url + 'api/' + sent + '/journal')).arrayBuffer()));
+  const replayLine = await replayed(sentJournal);
+  await page.tab.goto(server.url + sent + '?speed=50');
+  await page.waitFor("!document.getElementById('ended').hidden", 60000, 'the end of the game watched through its link');
+  const watchedLine = replayLine.replace(/^kubrask: \S+/, 'kubrask: /watch/kubrask.journal').replace(/^replayed \S+:/, 'replayed /watch/kubrask.journal:');
+  if (!page.said(watchedLine)) fail(`watched through its link, the game did not end with "${watchedLine}"`);
+
+  // The best score and the launch counter outlive leaving the page and the browser.
   const best = new RegExp(`${start.source} - High Score: ${score} by ${name}$`);
-  await page.reload();
+  await page.tab.goto(server.url);
   await page.waitForStatus(best);
-  if ((await launches(page)) !== counter + 2) fail(`after a reload the counter holds ${await launches(page)}`);
-  const port = Number(new URL(page.url).port);
+  if ((await launches(page)) !== counter + 2) fail(`opened again, the counter holds ${await launches(page)}`);
   await page.close();
-  page = use(await open(port));
+  page = use(await open());
   await page.start();
   await page.waitForStatus(best);
   if ((await launches(page)) !== counter + 3) fail(`in a new browser the counter holds ${await launches(page)}`);
 
   await page.press('Escape');
   await page.waitFor("!document.getElementById('ended').hidden", 10000, 'word from the page that the game ended');
-  return `the game scored ${score}, No kept the dialog, ${name} was stored and shown after a reload and a new browser` +
+  server.stop();
+  return `the game scored ${score}, No kept the dialog, ${name} was stored, sent, shown on the best scores and ` +
+         'watched through its link as kubrask-replay plays it, and shown again after leaving and in a new browser' +
          (input === 'touch' ? `; the dialog lay at ${shown.join(' to ')} above the keyboard` : '');
 }, 330000);

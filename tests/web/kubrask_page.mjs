@@ -11,6 +11,7 @@
 //   await page.answerBox('Kubrask', 'Enter');
 //   await page.close();
 import { spawn } from 'node:child_process';
+import readline from 'node:readline';
 import fs from 'node:fs';
 import puppeteer from 'puppeteer-core';
 import { serve } from '../../scripts/serve.mjs';
@@ -87,12 +88,13 @@ export async function launchBrowser(name, options = {}) {
 }
 
 // Serves `site` (on `options.port`, or any free port) and opens a page on it
-// in a new `browserName`; the other options go to launchBrowser, and
+// in a new `browserName`; or, with `options.url`, opens the site served
+// there (a score server's). The other options go to launchBrowser, and
 // onNewDocument, a function, runs in every document before its own scripts.
 // The site's storage belongs to its address: a second browser sees what the
 // first saved only on the same port.
 export async function openGame(browserName, site, options = {}) {
-  const server = await serve(site, options.port || 0);
+  const server = options.url ? { url: options.url, close: async () => {} } : await serve(site, options.port || 0);
   const browser = await launchBrowser(browserName, options);
   const tab = (await browser.pages())[0] || (await browser.newPage());
   const consoleMessages = [];
@@ -258,6 +260,27 @@ export async function openGame(browserName, site, options = {}) {
     },
   };
   return page;
+}
+
+// Starts kubrask-server (the Linux build's, with the game's art beside it)
+// on a free port of 127.0.0.1, serving `site` with its data in `data`:
+// { url, stop }. It is stopped when the process ends.
+export function startScoreServer(program, site, data) {
+  return new Promise((resolve, reject) => {
+    if (!fs.existsSync(program)) {
+      reject(new Error(`there is no ${program}: build the linux preset first (scripts/test.sh does)`));
+      return;
+    }
+    const server = spawn(program, ['--site', site, '--data', data, '--port', '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
+    const stop = () => { if (server.exitCode === null) server.kill(); };
+    process.on('exit', stop);
+    server.once('error', (error) => reject(new Error(`${program} could not start: ${error.message}`)));
+    server.once('exit', (code) => reject(new Error(`${program} ended (${code}) before it listened`)));
+    readline.createInterface({ input: server.stdout }).on('line', (line) => {
+      const listening = /(http:\/\/127\.0\.0\.1:\d+\/)/.exec(line);
+      if (listening) resolve({ url: listening[1], stop });
+    });
+  });
 }
 
 // How many pixels of two pictures of one size differ by more than `tolerance`

@@ -40,15 +40,18 @@ set_tests_properties(PackageSite PROPERTIES FIXTURES_SETUP site-zip LABELS packa
 
 # Every page test in both browsers: the controls and boxes; the whole game
 # in real time, by keys and by touch (three minutes on the clock each,
-# started first so the others run beside them); touch play; the layouts;
+# started first so the others run beside them), served by the Linux build's
+# score server, sent to it and watched from it; touch play; the layouts;
 # a game's journal, replayed under Node and watched; offline play and new
 # versions; refused storage and frames; the picture against Linux's; the
 # site's zip.
 foreach(Browser Chromium Firefox)
     string(TOLOWER ${Browser} browser)
     add_test(NAME PageIn${Browser} COMMAND node ${web_tests}/page_test.mjs ${browser} ${site} ${scratch})
-    add_test(NAME GameIn${Browser} COMMAND node ${web_tests}/game_test.mjs ${browser} keys ${site} ${planned_game} ${scratch})
-    add_test(NAME TouchGameIn${Browser} COMMAND node ${web_tests}/game_test.mjs ${browser} touch ${site} ${planned_game} ${scratch})
+    add_test(NAME GameIn${Browser} COMMAND node ${web_tests}/game_test.mjs ${browser} keys ${site} ${planned_game} ${scratch}
+             ${KUBRASK_LINUX_BUILD}/kubrask-server $<TARGET_FILE:kubrask_replay>)
+    add_test(NAME TouchGameIn${Browser} COMMAND node ${web_tests}/game_test.mjs ${browser} touch ${site} ${planned_game} ${scratch}
+             ${KUBRASK_LINUX_BUILD}/kubrask-server $<TARGET_FILE:kubrask_replay>)
     add_test(NAME TouchIn${Browser} COMMAND node ${web_tests}/touch_test.mjs ${browser} ${site} ${scratch})
     add_test(NAME LayoutsIn${Browser} COMMAND node ${web_tests}/layout_test.mjs ${browser} ${site} ${screenshots})
     add_test(NAME JournalIn${Browser} COMMAND node ${web_tests}/journal_test.mjs ${browser} ${site} ${planned_game} ${scratch}

@@ -1,6 +1,8 @@
 // The run's journal: how the run starts and ends, and each call the layers
 // and the game make, handed to the recording or the replay as the run is.
 // See journal.h for what is kept.
+#include <time.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -39,6 +41,12 @@ bool WriteWhole(const std::string& path, const std::string& bytes) {
     if (file == nullptr) return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
+}
+
+LONGLONG RealNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<LONGLONG>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 uint32_t JournalFrames() { return Frames; }

@@ -14,6 +14,9 @@
 std::string ReadWhole(const std::string& path, bool* ok);
 bool WriteWhole(const std::string& path, const std::string& bytes);
 
+// The machine's own clock, for writing out and for pacing.
+LONGLONG RealNanoseconds();
+
 // The run's frames so far, and the game's state now.
 uint32_t JournalFrames();
 uint64_t JournalStateDigest();

@@ -2,7 +2,6 @@
 // out a chunk at a time, once a second and at the end, through the layer's
 // output (journal.h says what is kept). A journal stops at JournalLimit:
 // the game plays on unrecorded.
-#include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,12 +25,6 @@ struct Recording {
 Recording& R() {
     static Recording recording;
     return recording;
-}
-
-LONGLONG RealNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<LONGLONG>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 // Writes bytes out unless they would take the journal past its limit; then

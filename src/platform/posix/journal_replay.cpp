@@ -5,7 +5,6 @@
 // its own with the recorded files, so nothing of the player's is read or
 // changed. See journal.h.
 #include <dirent.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,12 +39,6 @@ struct Replay {
 Replay& P() {
     static Replay replay;
     return replay;
-}
-
-LONGLONG RealNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<LONGLONG>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 [[noreturn]] void Refuse(const char* kind, const std::string& message, int code = 2) {

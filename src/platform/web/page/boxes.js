@@ -35,7 +35,7 @@ Object.assign(Page, {
       element.textContent = label;
       element.dataset.id = id;
       if (isDefault) element.classList.add('default');
-      element.addEventListener('click', () => Page.push(PageCommand, number, id));
+      element.addEventListener('click', () => Page.command(number, id));
       items.set(id, element);
       stops.push(element);
       return element;
@@ -93,15 +93,25 @@ Object.assign(Page, {
     }
     layer.append(box);
     document.body.append(layer);
-    Page.boxes.push({ number, layer, items, stops });
+    const opened = { number, layer, items, stops, description, lastCommand: 0 };
+    Page.boxes.push(opened);
     if (stops.length) stops[0].focus();
+    Page.boxOpened(opened);
     return number;
+  },
+  // A button of a box, or Escape (IDCANCEL), told to the layer.
+  command(number, id) {
+    const box = Page.boxes.find((b) => b.number === number);
+    if (box) box.lastCommand = id;
+    Page.push(PageCommand, number, id);
   },
   closeBox(number) {
     const at = Page.boxes.findIndex((b) => b.number === number);
     if (at < 0) return;
-    Page.boxes[at].layer.remove();
+    const box = Page.boxes[at];
+    box.layer.remove();
     Page.boxes.splice(at, 1);
+    Page.boxClosed(box);
     const top = Page.boxes[Page.boxes.length - 1];
     if (top && top.stops.length && !top.layer.contains(document.activeElement)) top.stops[0].focus();
   },
@@ -135,7 +145,7 @@ Object.assign(Page, {
       }
       box.stops[at].focus();
     };
-    const command = (id) => { if (!event.repeat) Page.push(PageCommand, box.number, id); };
+    const command = (id) => { if (!event.repeat) Page.command(box.number, id); };
     switch (event.key) {
       case 'Tab': move(event.shiftKey ? -1 : 1, false); break;
       case 'Enter': {

@@ -52,7 +52,7 @@ function forgetJournal(storage, key) {
 // nothing to watch there stops the page before any of the game's code runs.
 function prepareWatching() {
   const query = new URLSearchParams(location.search), which = query.get('watch');
-  if (!which) return;
+  if (prepareServedWatching(query) || !which) return;
   let text = null, what = 'a game kept here';
   try {
     if (which === 'file') {
@@ -121,7 +121,7 @@ Object.assign(Page, {
     return journalKeys(siteStorage()).filter((key) => key !== own).pop() || null;
   },
   offerWatching() { Page.element('watch-last').disabled = !Page.lastJournal(); },
-  watch(query) { location.assign(location.pathname + query); },
+  watch(query) { location.assign(siteHome() + query); },
   async watchFile(file) {
     try {
       const text = textOf(new Uint8Array(await file.arrayBuffer()));

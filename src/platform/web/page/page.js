@@ -11,6 +11,8 @@
 //   pads.js      the first pad, read for the layer
 //   sound.js     sound through Web Audio, and the sound switch
 //   boxes.js     the boxes and the name dialog as overlays
+//   scores.js    the score server, where one serves the site: sending a
+//                game, and watching a game of its table
 //   offline.js   the service worker that keeps the site for offline play
 'use strict';
 
@@ -155,4 +157,4 @@ fullScreen.addEventListener('click', () => {
   else Page.element('play').requestFullscreen().catch((e) => console.warn('No full screen: ' + e));
 });
 // Start again plays a new game, whatever was watched.
-Page.element('restart').addEventListener('click', () => location.assign(location.pathname));
+Page.element('restart').addEventListener('click', () => location.assign(siteHome()));
