@@ -1,6 +1,8 @@
 #include "app/state_digest.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "app/launch_counter.h"
 #include "game/board.h"
@@ -34,12 +36,12 @@ uint64_t GameStateDigest() {
     d.Int(board.width);
     d.Int(board.height);
     // Each cell by its floor and the place in the list of the die it holds.
+    std::vector<const Die*> dice;
+    for (DieNode* node = board.dice.head; node != nullptr; node = node->next) dice.push_back(&node->die);
     for (int32_t i = 0; i < board.width * board.height; ++i) {
-        int64_t place = -1, at = 0;
-        for (DieNode* node = board.dice.head; node != nullptr; node = node->next, ++at)
-            if (&node->die == board.cells[i].die) place = at;
+        const auto held = std::find(dice.begin(), dice.end(), board.cells[i].die);
         d.Int(board.cells[i].cellFlags);
-        d.Int(place);
+        d.Int(held == dice.end() ? -1 : held - dice.begin());
     }
     for (DieNode* node = board.dice.head; node != nullptr; node = node->next) {
         const Die& die = node->die;
