@@ -154,10 +154,11 @@ TEST(Journal, RecordingStopsAtItsCap) {
     char* argv[] = {name, nullptr};
     StartJournal(1, argv);
     ASSERT_EQ(JournalRun, JournalMode::Record);
-    // Clock readings nothing predicts: ten bytes each, in one chunk of well
-    // over the cap.
+    // Clock readings a steady pace does not predict: seven bytes or so
+    // each, in one chunk of well over the cap.
     std::mt19937_64 random(7);
-    for (int i = 0; i < 150000; ++i) JournalClock(static_cast<LONGLONG>(random() >> 1));
+    LONGLONG reading = 0;
+    for (int i = 0; i < 200000; ++i) JournalClock(reading += static_cast<LONGLONG>(random() % 1000000000000ull));
     EXPECT_EQ(FinishJournal(0), 0);
     EXPECT_EQ(JournalRun, JournalMode::Off);
     bool read = false;

@@ -36,8 +36,12 @@ self.addEventListener('activate', (event) => {
   })());
 });
 
+// A score server's tables and API always come from the network: a kept
+// copy would be an old table.
+const Live = /\/(api\/|scores|games\/)/;
+
 self.addEventListener('fetch', (event) => {
-  if (event.request.method !== 'GET') return;
+  if (event.request.method !== 'GET' || Live.test(new URL(event.request.url).pathname)) return;
   event.respondWith((async () => {
     const cache = await caches.open(Kept);
     return (await cache.match(event.request, { ignoreSearch: true })) || fetch(event.request);
