@@ -8,10 +8,14 @@
 //   wrk: flat out, then at a fixed 5,000 a second (requests a second,
 //   median and 99th percentile latency, errors);
 // - the server's memory over a mixed soak of reads and submissions, once a
-//   second: 60 s, or the minutes asked (`server_bench soak 10`).
+//   second: 60 s, or the minutes asked (`server_bench soak 10`);
+// - a mixed load at a fixed rate for a minute, a game sent for every nine
+//   reads, on SQLite and on PostgreSQL (a server of the bench's own, as the
+//   tests start it): requests a second, median and 99th percentile, errors
+//   (`server_bench mixed` runs this alone).
 // Every load targets 127.0.0.1 and stops by itself.
 //
-//   server_bench [soak MINUTES]
+//   server_bench [soak MINUTES | mixed]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,9 +88,50 @@ void Wrk(const char* what, const std::string& args) {
     if (errors) std::printf("%s\n", said.c_str());
 }
 
+// A minute of reads and games sent, 500 requests a second, a tenth of
+// them games, against a server on `extra`'s store.
+void MixedLoad(const char* engine, std::vector<std::string> extra) {
+    extra.insert(extra.end(), {"--submissions-per-minute", "100000"});
+    TestServer server(extra);
+    const std::string folder = FreshFolder("kubrask-bench-mixed");
+    const std::string journal = folder + "/game.journal", script = folder + "/mixed.lua";
+    std::ofstream(journal, std::ios::binary) << KeptJournal("planned-game-name.journal");
+    // 32 connections, each waiting 64 ms between its requests: 500 a second.
+    std::ofstream(script) << "local file = io.open('" << journal << "', 'rb')\n"
+                          << "local journal = file:read('*a')\nfile:close()\n"
+                          << "local reads = {'/api/games', '/scores', '/api/daily/games'}\n"
+                          << "local n = 0\n"
+                          << "function request()\n  n = n + 1\n"
+                          << "  if n % 10 == 0 then return wrk.format('POST', '/api/games?name=Load', {}, journal) end\n"
+                          << "  return wrk.format('GET', reads[n % 3 + 1])\nend\n"
+                          << "function delay() return 64 end\n";
+    Wrk((std::string(engine) + ", a game for every nine reads, 500 a second").c_str(),
+        "-t1 -c32 -d60s --latency -s " + script + " http://127.0.0.1:" + std::to_string(server.port()) + "/");
+    std::filesystem::remove_all(folder);
+}
+
+void MixedLoads() {
+    std::printf("a minute of mixed load by wrk (32 connections):\n");
+    MixedLoad("SQLite", {});
+    const std::string file = FreshFolder("kubrask-bench-postgres") + "/folder";
+    if (std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh start " + file + " >/dev/null").c_str()) != 0) {
+        std::printf("  PostgreSQL: not measured, none could be started (postgresql-15 is not installed?)\n");
+        return;
+    }
+    std::ifstream named(file);
+    std::string postgres;
+    std::getline(named, postgres);
+    MixedLoad("PostgreSQL", {"--database", FreshDatabase(postgres)});
+    std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh stop " + file).c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "mixed") {
+        MixedLoads();
+        return 0;
+    }
     const int soakMinutes = argc == 3 && std::string(argv[1]) == "soak" ? std::atoi(argv[2]) : 0;
     const int cores = std::max(1u, std::thread::hardware_concurrency());
     const std::string kept = KeptJournal("planned-game-name.journal");
@@ -207,5 +252,6 @@ int main(int argc, char** argv) {
                     static_cast<double>(early) / 1024, static_cast<double>(late) / 1024,
                     static_cast<double>(*std::max_element(rss.begin(), rss.end())) / 1024);
     }
+    MixedLoads();
     return 0;
 }

@@ -2,8 +2,9 @@
 # Installs what Kubrask needs on Debian 12, skipping what is already there.
 #   setup.sh        building and playing on Linux
 #   setup.sh web    also building the browser's site: Emscripten (with Node)
-#   setup.sh server also the score server's: Emscripten for its site, Boost (Beast, Asio), SQLite, nlohmann-json
-#   setup.sh test   also what the tests need: the score server's libraries, the Windows cross builds, Wine, an X server, clang,
+#   setup.sh server also the score server's: Emscripten for its site, Boost (Beast, Asio), SQLite, libpq, nlohmann-json
+#   setup.sh test   also what the tests need: the score server's libraries with PostgreSQL to run, wrk, systemd's
+#                   unit checker, the Windows cross builds, Wine, an X server, clang,
 #                   Emscripten, Chromium and Firefox ESR, the packaging tools with their checkers,
 #                   and from npm the browsers' driver, puppeteer-core, as package-lock.json pins
 #                   it (the tests drive Debian's browsers: none is downloaded)
@@ -20,11 +21,11 @@ packages=(cmake make g++ libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libgl-dev
           libgtest-dev libx11-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
           dpkg-dev file)  # cpack's .deb: dpkg-shlibdeps, and file to find the binaries
 wine32_packages=()
-server_packages=(libboost1.81-dev libsqlite3-dev nlohmann-json3-dev sqlite3)
+server_packages=(libboost1.81-dev libsqlite3-dev libpq-dev nlohmann-json3-dev sqlite3)
 case "${1:-}" in
     web) packages+=(emscripten) ;;
     server) packages+=(emscripten "${server_packages[@]}") ;;
-    test) packages+=(emscripten chromium firefox-esr "${server_packages[@]}" wrk)
+    test) packages+=(emscripten chromium firefox-esr "${server_packages[@]}" postgresql-15 wrk systemd)
           command -v npm >/dev/null || packages+=(npm) ;;
 esac
 if [ "${1:-}" = test ]; then

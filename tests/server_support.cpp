@@ -2,6 +2,7 @@
 #include "server_support.h"
 
 #include <fcntl.h>
+#include <libpq-fe.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -107,14 +108,18 @@ HttpAnswer Ask(unsigned short port, http::request<http::string_body> request) {
 
 }  // namespace
 
-TestServer::TestServer(std::vector<std::string> extra, std::string data) : data_(std::move(data)) {
+TestServer::TestServer(std::vector<std::string> extra, std::string data, std::vector<std::string> wrapper)
+    : data_(std::move(data)) {
     folder_ = FreshFolder("kubrask-server-test");
     if (data_.empty()) data_ = folder_ + "/data";
     const std::string site = folder_ + "/site";
     mkdir(site.c_str(), 0755);
     WriteFile(site + "/index.html", "<!DOCTYPE html>\n<html><head><title>Kubrask</title></head><body>the game</body></html>\n");
     WriteFile(site + "/kubrask.js", "'use strict';\n");
-    std::vector<std::string> args = {KUBRASK_BUILD_DIR "/kubrask-server", "--data", data_, "--port", "0", "--site", site};
+    std::vector<std::string> args = wrapper;
+    for (const char* arg : {KUBRASK_BUILD_DIR "/kubrask-server", "--data", "", "--port", "0", "--site"}) args.emplace_back(arg);
+    args[wrapper.size() + 2] = data_;
+    args.push_back(site);
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -124,7 +129,7 @@ TestServer::TestServer(std::vector<std::string> extra, std::string data) : data_
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) throw std::runtime_error("no server");
+    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) throw std::runtime_error("no server");
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     // It says where it listens once it does.
@@ -210,6 +215,34 @@ std::string WithCounter(const std::string& journal, const std::string& counter) 
 std::string FirstChunks(const std::string& journal, size_t chunks) {
     const auto all = Chunks(journal);
     return journal.substr(0, all[std::min(chunks, all.size()) - 1].second);
+}
+
+std::string PostgresFolder() {
+    const char* file = std::getenv("KUBRASK_POSTGRES");
+    if (file == nullptr) return "";
+    std::string folder;
+    try {
+        folder = ReadFile(file);
+    } catch (const std::exception&) {
+        return "";
+    }
+    while (!folder.empty() && (folder.back() == '\n' || folder.back() == ' ')) folder.pop_back();
+    return folder;
+}
+
+std::string FreshDatabase(const std::string& folder) {
+    std::string url = ReadFile(folder + "/url");
+    while (!url.empty() && url.back() == '\n') url.pop_back();
+    static int made = 0;
+    const std::string name = "kubrask_test_" + std::to_string(getpid()) + "_" + std::to_string(++made);
+    PGconn* db = PQconnectdb(url.c_str());
+    PGresult* result = PQexec(db, ("CREATE DATABASE " + name).c_str());
+    const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+    const std::string error = PQerrorMessage(db);
+    PQclear(result);
+    PQfinish(db);
+    if (!ok) throw std::runtime_error("cannot make a database: " + error);
+    return url.substr(0, url.rfind('/') + 1) + name;
 }
 
 std::string JsonField(const std::string& json, const std::string& path) {

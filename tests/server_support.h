@@ -14,8 +14,9 @@ class TestServer {
 public:
     // Starts the server on a free port with `extra` arguments; the data
     // folder (unless given) and the site are made in a fresh folder, which
-    // goes with the server.
-    explicit TestServer(std::vector<std::string> extra = {}, std::string data = "");
+    // goes with the server. `wrapper` is a command it is run under
+    // (prlimit ...).
+    explicit TestServer(std::vector<std::string> extra = {}, std::string data = "", std::vector<std::string> wrapper = {});
     ~TestServer();
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
@@ -53,6 +54,12 @@ size_t ChunkCount(const std::string& journal);
 std::string WithCounter(const std::string& journal, const std::string& counter);
 // The journal cut after its first `chunks` chunks (the header counts).
 std::string FirstChunks(const std::string& journal, size_t chunks);
+
+// The tests' own PostgreSQL (postgres.sh), as the file KUBRASK_POSTGRES
+// names: its folder, or "" when there is none.
+std::string PostgresFolder();
+// A new, empty database there, as a URL.
+std::string FreshDatabase(const std::string& folder);
 
 // A value of a JSON answer, by a path like "games.0.id"; "" when absent.
 std::string JsonField(const std::string& json, const std::string& path);

@@ -1,14 +1,18 @@
-// The score server, run as a process on loopback with a real SQLite file:
-// the games of the journals kept in tests/journals entered with the scores
+// The score server, run as a process on loopback, on each engine: a real
+// SQLite file, and a real PostgreSQL of the tests' own (postgres.sh). The
+// games of the journals kept in tests/journals entered with the scores
 // their replays reach and the names typed into them; the refusals, each
 // with its reason; a game sent twice, or in a longer journal of its run,
 // entered once; requests held to their limits; each address held to its
 // rate; a full queue turned away; the pages and links; a game taken down;
-// and every acknowledged game still there after the server is killed in a
-// burst, the database whole.
+// every acknowledged game still there after the server is killed in a
+// burst, the database whole; today's board and its table; and a database of
+// the first schema brought up to date.
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <time.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -19,6 +23,7 @@
 #include <thread>
 
 #include "platform/posix/journal_format.h"
+#include "server/store.h"
 #include "server_support.h"
 
 namespace {
@@ -34,17 +39,53 @@ int PlannedScore() {
 
 const std::string Zoe = "Zo\xc3\xab";  // as the game tests type it
 
-int Entries(const TestServer& server) {
-    const HttpAnswer best = Get(server.port(), "/api/games");
+int Entries(const TestServer& server, const std::string& table = "/api/games") {
+    const HttpAnswer best = Get(server.port(), table);
     int count = 0;
     while (!JsonField(best.body, "games." + std::to_string(count) + ".id").empty()) ++count;
     return count;
 }
 
+// Each test on each engine: SQLite in the server's data folder, or a fresh
+// database in the tests' PostgreSQL.
+class ScoreServer : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        if (GetParam() != "postgresql") return;
+        const std::string folder = PostgresFolder();
+        if (folder.empty()) GTEST_SKIP() << "no PostgreSQL of the tests' own (KUBRASK_POSTGRES): run it through ctest";
+        database_ = FreshDatabase(folder);
+    }
+    // A server on this test's database, with `extra` arguments.
+    std::unique_ptr<TestServer> Start(std::vector<std::string> extra = {}, const std::string& data = "") {
+        if (!database_.empty()) {
+            extra.push_back("--database");
+            extra.push_back(database_);
+        }
+        return std::make_unique<TestServer>(extra, data);
+    }
+    // The store the server keeps, opened by the test.
+    std::unique_ptr<Store> OpenKept(const TestServer& server) {
+        std::string error;
+        auto store = OpenStore(database_.empty() ? server.data() + "/kubrask.sqlite" : database_, 1, &error);
+        EXPECT_NE(store, nullptr) << error;
+        return store;
+    }
+    std::string database_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, ScoreServer, ::testing::Values("sqlite", "postgresql"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// A day's time, in seconds since 1970: 2026-12-10 at `hour`:`minute` UTC.
+int64_t On10December(int hour, int minute) { return 1796860800 + hour * 3600 + minute * 60; }
+std::string ClockAt(int64_t at) { return std::to_string(at - static_cast<int64_t>(time(nullptr))); }
+
 }  // namespace
 
-TEST(ScoreServer, EntersTheGamesItProvesWithTheirScoresAndNames) {
-    TestServer server({"--submissions-per-minute", "1000"});
+TEST_P(ScoreServer, EntersTheGamesItProvesWithTheirScoresAndNames) {
+    const auto started = Start({"--submissions-per-minute", "1000"});
+    const TestServer& server = *started;
     const std::string score = std::to_string(PlannedScore());
 
     // A run of the planned game, named in the game's dialog, then N: its
@@ -95,8 +136,9 @@ TEST(ScoreServer, EntersTheGamesItProvesWithTheirScoresAndNames) {
 
 // A page sends the run's journal as it stands after a game over, and may
 // send the run again later: the game is entered once.
-TEST(ScoreServer, EntersAGameOnceHoweverMuchOfItsRunFollows) {
-    TestServer server({"--submissions-per-minute", "1000"});
+TEST_P(ScoreServer, EntersAGameOnceHoweverMuchOfItsRunFollows) {
+    const auto started = Start({"--submissions-per-minute", "1000"});
+    const TestServer& server = *started;
     const std::string whole = KeptJournal("planned-game-chromium.journal");
     // The shortest start of the run that holds its game over: cut shorter,
     // the run has none.
@@ -122,8 +164,9 @@ TEST(ScoreServer, EntersAGameOnceHoweverMuchOfItsRunFollows) {
     EXPECT_EQ(Entries(server), 1);
 }
 
-TEST(ScoreServer, RefusesWhatItCannotProveAndSaysWhy) {
-    TestServer server({"--submissions-per-minute", "1000"});
+TEST_P(ScoreServer, RefusesWhatItCannotProveAndSaysWhy) {
+    const auto started = Start({"--submissions-per-minute", "1000"});
+    const TestServer& server = *started;
     const std::string journal = KeptJournal("planned-game-name.journal");
     std::string damaged = journal;
     damaged[journal.size() / 2] = static_cast<char>(damaged[journal.size() / 2] ^ 0x10);
@@ -159,8 +202,8 @@ TEST(ScoreServer, RefusesWhatItCannotProveAndSaysWhy) {
         texture.seekp(1000);
         texture.put('\x55');
     }
-    TestServer otherArt({"--art", art});
-    const HttpAnswer refused = Post(otherArt.port(), "/api/games", journal);
+    const auto otherArt = Start({"--art", art});
+    const HttpAnswer refused = Post(otherArt->port(), "/api/games", journal);
     EXPECT_EQ(refused.status, 422);
     EXPECT_EQ(JsonField(refused.body, "error"), "other art");
     EXPECT_EQ(JsonField(refused.body, "reason"),
@@ -168,7 +211,7 @@ TEST(ScoreServer, RefusesWhatItCannotProveAndSaysWhy) {
     std::filesystem::remove_all(art);
 }
 
-TEST(ScoreServer, RefusesAGameWithTestSwitches) {
+TEST(ScoreServerAnywhere, RefusesAGameWithTestSwitches) {
     TestServer server;
     const HttpAnswer refused = Post(server.port(), "/api/games?name=Ann", KeptJournal("cheated-game-chromium.journal"));
     EXPECT_EQ(refused.status, 422) << refused.body;
@@ -176,7 +219,7 @@ TEST(ScoreServer, RefusesAGameWithTestSwitches) {
     EXPECT_EQ(Entries(server), 0);
 }
 
-TEST(ScoreServer, HoldsRequestsToTheirLimits) {
+TEST(ScoreServerAnywhere, HoldsRequestsToTheirLimits) {
     TestServer server;
     // Larger than any journal: refused on its header, asked first or not.
     EXPECT_EQ(PostHeaderOnly(server.port(), "/api/games", 2 << 20, true).status, 413);
@@ -200,7 +243,7 @@ TEST(ScoreServer, HoldsRequestsToTheirLimits) {
     EXPECT_EQ(Get(server.port(), "/").body.find("the game") != std::string::npos, true);
 }
 
-TEST(ScoreServer, HoldsEachAddressToItsRate) {
+TEST(ScoreServerAnywhere, HoldsEachAddressToItsRate) {
     const std::string journal = KeptJournal("short-game.journal");  // refused, but counted
     {
         TestServer server({"--submissions-per-minute", "2"});
@@ -213,7 +256,7 @@ TEST(ScoreServer, HoldsEachAddressToItsRate) {
     }
 }
 
-TEST(ScoreServer, TurnsAwayWhatItCannotVerifyNow) {
+TEST(ScoreServerAnywhere, TurnsAwayWhatItCannotVerifyNow) {
     TestServer server({"--verifiers", "1", "--submissions-per-minute", "1000"});
     const std::string journal = KeptJournal("planned-game-name.journal");
     std::vector<std::thread> senders;
@@ -240,8 +283,9 @@ TEST(ScoreServer, TurnsAwayWhatItCannotVerifyNow) {
     EXPECT_EQ(Entries(server), entered.load());
 }
 
-TEST(ScoreServer, ShowsItsTableAndLinksAndTakesAGameDownOnlyByCommand) {
-    TestServer server;
+TEST_P(ScoreServer, ShowsItsTableAndLinksAndTakesAGameDownOnlyByCommand) {
+    const auto started = Start();
+    const TestServer& server = *started;
     const HttpAnswer sent = Post(server.port(), "/api/games?name=%3Cscript%3Ex%3C%2Fscript%3E",
                                  KeptJournal("planned-game-cancel.journal"));
     ASSERT_EQ(sent.status, 201) << sent.body;
@@ -256,7 +300,8 @@ TEST(ScoreServer, ShowsItsTableAndLinksAndTakesAGameDownOnlyByCommand) {
     EXPECT_EQ(page.status, 200);
     EXPECT_NE(page.body.find("<base href=\"/\">"), std::string::npos);
 
-    const std::string command = KUBRASK_BUILD_DIR "/kubrask-server --data " + server.data() + " remove " + id + " >/dev/null";
+    const std::string command = KUBRASK_BUILD_DIR "/kubrask-server --data " + server.data() +
+                                (database_.empty() ? "" : " --database " + database_) + " remove " + id + " >/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0);
     EXPECT_NE(std::system((command + " 2>&1").c_str()), 0);  // gone already
     EXPECT_EQ(Get(server.port(), "/api/games/" + id).status, 404);
@@ -266,10 +311,11 @@ TEST(ScoreServer, ShowsItsTableAndLinksAndTakesAGameDownOnlyByCommand) {
 // Killed in the middle of a burst of submissions and started again: every
 // game it acknowledged is there, the database passes its check, and every
 // game has its whole journal.
-TEST(ScoreServer, KeepsEveryAcknowledgedGameWhenKilled) {
+TEST_P(ScoreServer, KeepsEveryAcknowledgedGameWhenKilled) {
     const std::string journal = KeptJournal("planned-game-name.journal");
     const size_t variants = std::min<size_t>(ChunkCount(journal) - 1, 60);
-    TestServer server({"--submissions-per-minute", "100000"});
+    const auto started = Start({"--submissions-per-minute", "100000"});
+    TestServer& server = *started;
     std::mutex mutex;
     std::set<std::string> acknowledged;
     std::atomic<size_t> next{1};
@@ -299,27 +345,241 @@ TEST(ScoreServer, KeepsEveryAcknowledgedGameWhenKilled) {
     ASSERT_GE(acknowledged.size(), 5u) << "the server acknowledged too few games before it was killed";
     ASSERT_LE(taken, variants) << "the burst was over before the kill";
 
-    TestServer again({}, server.data());
-    for (const std::string& id : acknowledged) EXPECT_EQ(Get(again.port(), "/api/games/" + id).status, 200) << id;
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2((server.data() + "/kubrask.sqlite").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    auto one = [db](const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        std::string value;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
-            value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        sqlite3_finalize(statement);
-        return value;
-    };
-    EXPECT_EQ(one("PRAGMA integrity_check"), "ok");
-    EXPECT_EQ(one("SELECT count(*) FROM games g LEFT JOIN journals j ON j.id = g.journal"
-                  " WHERE j.id IS NULL OR length(j.bytes) = 0"), "0");
-    EXPECT_GE(std::stoul(one("SELECT count(*) FROM games")), acknowledged.size());
-    sqlite3_close(db);
+    const auto again = Start({}, server.data());
+    for (const std::string& id : acknowledged) EXPECT_EQ(Get(again->port(), "/api/games/" + id).status, 200) << id;
+    const auto kept = OpenKept(*again);
+    std::string problem;
+    EXPECT_TRUE(kept->Check(&problem)) << problem;
+    EXPECT_GE(static_cast<size_t>(Entries(*again)), acknowledged.size());
     // Each kept journal is the one sent: its digest holds.
     for (const std::string& id : acknowledged) {
         JournalFile file;
         std::string error;
-        EXPECT_TRUE(ReadJournal(Get(again.port(), "/api/games/" + id + "/journal").body, &file, &error)) << id << ": " << error;
+        EXPECT_TRUE(ReadJournal(Get(again->port(), "/api/games/" + id + "/journal").body, &file, &error)) << id << ": " << error;
     }
+}
+
+// Today's board: the server chose its seed (here set beforehand to the
+// planned board's); a game from it goes on today's table, each name's best
+// counting once, with its rank among the players; not on the all-time table.
+TEST_P(ScoreServer, EntersTodaysGamesOnTodaysTable) {
+    const std::string data = FreshFolder("kubrask-daily-data");
+    const std::string setSeed = KUBRASK_BUILD_DIR "/kubrask-server --data " + data +
+                                (database_.empty() ? "" : " --database " + database_) + " daily-seed 2026-12-10 56 >/dev/null";
+    ASSERT_EQ(std::system(setSeed.c_str()), 0);
+    const auto server = Start({"--clock-offset", ClockAt(On10December(10, 0)), "--submissions-per-minute", "1000"}, data);
+
+    const HttpAnswer daily = Get(server->port(), "/api/daily");
+    EXPECT_EQ(JsonField(daily.body, "day"), "2026-12-10");
+    EXPECT_EQ(JsonField(daily.body, "seed"), "56");
+    const int left = std::stoi(JsonField(daily.body, "secondsLeft"));
+    EXPECT_GE(left, 14 * 3600 - 60);
+    EXPECT_LE(left, 14 * 3600);
+
+    const HttpAnswer first = Post(server->port(), "/api/games?daily=1", KeptJournal("planned-game-name.journal"));
+    ASSERT_EQ(first.status, 201) << first.body;
+    EXPECT_EQ(JsonField(first.body, "games.0.day"), "2026-12-10");
+    EXPECT_EQ(JsonField(first.body, "games.0.rank"), "1");
+    // A second try of the same player's, as good: still one place.
+    const HttpAnswer again = Post(server->port(), "/api/games?daily=1", KeptJournal("planned-game-chromium.journal"));
+    ASSERT_EQ(again.status, 201) << again.body;
+    EXPECT_EQ(JsonField(again.body, "games.0.of"), "1");
+    const HttpAnswer ann = Post(server->port(), "/api/games?daily=1&name=Ann", KeptJournal("planned-game-cancel.journal"));
+    ASSERT_EQ(ann.status, 201) << ann.body;
+    EXPECT_EQ(JsonField(ann.body, "games.0.rank"), "2");
+    EXPECT_EQ(JsonField(ann.body, "games.0.of"), "2");
+
+    EXPECT_EQ(Entries(*server, "/api/daily/games"), 2);
+    EXPECT_EQ(Entries(*server), 0);  // the all-time table has none of them
+    const HttpAnswer around = Get(server->port(), "/api/daily/around?name=Ann");
+    EXPECT_EQ(JsonField(around.body, "best.rank"), "2");
+    EXPECT_EQ(JsonField(around.body, "around.0.name"), Zoe);
+    EXPECT_EQ(JsonField(around.body, "around.1.name"), "Ann");
+    const HttpAnswer scores = Get(server->port(), "/scores");
+    EXPECT_NE(scores.body.find("Today's board, 2026-12-10"), std::string::npos);
+    EXPECT_NE(scores.body.find("id=\"countdown\" data-seconds=\""), std::string::npos);
+    EXPECT_NE(scores.body.find("Yesterday's board, 2026-12-09"), std::string::npos);
+    // Watched through its link, as any game.
+    EXPECT_EQ(Get(server->port(), JsonField(ann.body, "games.0.url")).status, 200);
+    std::filesystem::remove_all(data);
+}
+
+// A game of another day's board is refused; one of yesterday's is taken in
+// the first hour of today, and not after it.
+TEST_P(ScoreServer, HoldsDailyGamesToTheirDayAndItsHourOfGrace) {
+    const std::string data = FreshFolder("kubrask-daily-data");
+    const std::string command = KUBRASK_BUILD_DIR "/kubrask-server --data " + data +
+                                (database_.empty() ? "" : " --database " + database_) + " daily-seed ";
+    ASSERT_EQ(std::system((command + "2026-12-09 56 >/dev/null").c_str()), 0);
+    ASSERT_EQ(std::system((command + "2026-12-10 57 >/dev/null").c_str()), 0);
+    const std::string journal = KeptJournal("planned-game-name.journal");  // from 56, yesterday's board
+    {
+        const auto inTheHour = Start({"--clock-offset", ClockAt(On10December(0, 40))}, data);
+        const HttpAnswer late = Post(inTheHour->port(), "/api/games?daily=1", journal);
+        ASSERT_EQ(late.status, 201) << late.body;
+        EXPECT_EQ(JsonField(late.body, "games.0.day"), "2026-12-09");
+        const HttpAnswer other = Post(inTheHour->port(), "/api/games?daily=1", WithCounter(journal, "58"));
+        EXPECT_EQ(JsonField(other.body, "error"), "not today's board") << other.body;
+    }
+    const auto after = Start({"--clock-offset", ClockAt(On10December(1, 5))}, data);
+    const HttpAnswer tooLate = Post(after->port(), "/api/games?daily=1", KeptJournal("planned-game-chromium.journal"));
+    EXPECT_EQ(tooLate.status, 422);
+    EXPECT_EQ(JsonField(tooLate.body, "error"), "too late") << tooLate.body;
+    EXPECT_EQ(Entries(*after, "/api/daily/games?day=2026-12-09"), 1);
+    std::filesystem::remove_all(data);
+}
+
+// A database of the first schema, as the first server left it, brought up
+// to date by this one, its game still on the table.
+TEST_P(ScoreServer, BringsAnOlderDatabaseUpToDate) {
+    const std::string data = FreshFolder("kubrask-old-data");
+    // As each engine's first server made its tables.
+    const std::string integer = database_.empty() ? "INTEGER PRIMARY KEY" : "BIGSERIAL PRIMARY KEY";
+    const std::string first =
+        "CREATE TABLE schema_version (version INTEGER NOT NULL); INSERT INTO schema_version VALUES (1);"
+        "CREATE TABLE journals (id " + integer + ", digest TEXT NOT NULL UNIQUE, bytes BYTEA NOT NULL, received BIGINT NOT NULL);"
+        "CREATE TABLE games (id TEXT PRIMARY KEY, key TEXT NOT NULL UNIQUE, journal BIGINT NOT NULL REFERENCES journals(id),"
+        " score INTEGER NOT NULL, name BYTEA NOT NULL, received BIGINT NOT NULL, rules INTEGER NOT NULL,"
+        " first_frame BIGINT NOT NULL, last_frame BIGINT NOT NULL);"
+        "CREATE INDEX games_by_place ON games (score DESC);"
+        "INSERT INTO journals (digest, bytes, received) VALUES ('digest', 'KBRJ', 1796860800);"
+        "INSERT INTO games VALUES ('0123456789abcdef', 'key', 1, 12, 'Old', 1796860800, 1, 0, 100);";
+    if (database_.empty()) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((data + "/kubrask.sqlite").c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, first.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    } else {
+        PGconn* db = PQconnectdb(database_.c_str());
+        PGresult* made = PQexec(db, first.c_str());
+        ASSERT_EQ(PQresultStatus(made), PGRES_COMMAND_OK) << PQerrorMessage(db);
+        PQclear(made);
+        PQfinish(db);
+    }
+    const auto server = Start({"--submissions-per-minute", "1000"}, data);
+    EXPECT_EQ(JsonField(Get(server->port(), "/api/games").body, "games.0.name"), "Old");
+    const HttpAnswer sent = Post(server->port(), "/api/games", KeptJournal("planned-game-name.journal"));
+    EXPECT_EQ(sent.status, 201) << sent.body;
+    EXPECT_EQ(JsonField(sent.body, "games.0.rank"), "2");
+    std::filesystem::remove_all(data);
+}
+
+// Two servers on one PostgreSQL, sent the same games at the same time: one
+// entry each, and the same ranks from either.
+TEST(ScoreServerOnPostgres, TwoServersKeepOneEntryForEachGame) {
+    const std::string folder = PostgresFolder();
+    if (folder.empty()) GTEST_SKIP() << "no PostgreSQL of the tests' own (KUBRASK_POSTGRES): run it through ctest";
+    const std::string database = FreshDatabase(folder);
+    TestServer one({"--database", database, "--submissions-per-minute", "100000", "--verifiers", "4"});
+    TestServer two({"--database", database, "--submissions-per-minute", "100000", "--verifiers", "4"});
+    const std::string journal = KeptJournal("planned-game-name.journal");
+    std::atomic<int> entered{0}, duplicates{0};
+    std::mutex mutex;
+    std::vector<std::string> failures;
+    std::vector<std::thread> senders;
+    for (int i = 0; i < 24; ++i) {
+        senders.emplace_back([&, i] {
+            const HttpAnswer answer = Post((i % 2 == 0 ? one : two).port(), "/api/games", JoinedChunks(journal, 1 + i / 2));
+            if (answer.status == 201) {
+                ++entered;
+            } else if (answer.status == 200) {
+                ++duplicates;
+            } else {
+                std::lock_guard<std::mutex> lock(mutex);
+                failures.push_back(std::to_string(answer.status) + " " + answer.body);
+            }
+        });
+    }
+    for (std::thread& sender : senders) sender.join();
+    EXPECT_EQ(entered.load(), 12);
+    EXPECT_EQ(duplicates.load(), 12);
+    EXPECT_TRUE(failures.empty()) << failures.size() << " failed, the first: " << failures.front();
+    const std::string fromOne = Get(one.port(), "/api/games").body, fromTwo = Get(two.port(), "/api/games").body;
+    EXPECT_EQ(fromOne, fromTwo);
+    EXPECT_EQ(Entries(one), 12);
+}
+
+// PostgreSQL stopped under load and started again: meanwhile the server
+// answers 503 with Retry-After; it comes back by itself; every game it
+// acknowledged is kept.
+TEST(ScoreServerOnPostgres, RidesOutARestartOfItsDatabase) {
+    const std::string own = FreshFolder("kubrask-postgres-restart") + "/folder";
+    ASSERT_EQ(std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh start " + own + " >/dev/null").c_str()), 0);
+    std::ifstream named(own);
+    std::string folder;
+    std::getline(named, folder);
+    const std::string database = FreshDatabase(folder);
+    {
+        TestServer server({"--database", database, "--submissions-per-minute", "100000"});
+        const std::string journal = KeptJournal("planned-game-name.journal");
+        std::mutex mutex;
+        std::set<std::string> acknowledged;
+        std::atomic<int> unavailable{0};
+        std::atomic<bool> retryAfter{true}, sending{true};
+        std::thread sender([&] {
+            for (size_t i = 1; sending && i + 1 < ChunkCount(journal); ++i) {
+                HttpAnswer answer = Post(server.port(), "/api/games", JoinedChunks(journal, i));
+                if (answer.status == 201) {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    acknowledged.insert(JsonField(answer.body, "games.0.id"));
+                } else if (answer.status == 503) {
+                    ++unavailable;
+                    if (answer.headers["retry-after"].empty()) retryAfter = false;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        auto count = [&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            return acknowledged.size();
+        };
+        for (int waited = 0; count() < 3 && waited < 3000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh pause " + folder).c_str()), 0);
+        for (int waited = 0; unavailable < 3 && waited < 3000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        HttpAnswer read = Get(server.port(), "/api/games/0123456789abcdef");
+        EXPECT_EQ(read.status / 100, 5) << read.body;
+        const size_t before = count();
+        ASSERT_EQ(std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh resume " + folder).c_str()), 0);
+        for (int waited = 0; count() < before + 3 && waited < 3000; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        sending = false;
+        sender.join();
+        EXPECT_GE(unavailable.load(), 3) << "the server did not say it was unavailable while its database was stopped";
+        EXPECT_TRUE(retryAfter.load());
+        EXPECT_GE(count(), before + 3) << "the server did not come back after its database did";
+        for (const std::string& id : acknowledged) EXPECT_EQ(Get(server.port(), "/api/games/" + id).status, 200) << id;
+    }
+    std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh stop " + own).c_str());
+}
+
+// SQLite with no room to grow (its files held to 1.5 MB): games are
+// refused, saying so; reads go on; once there is room, the file is whole,
+// every game acknowledged is there, and games are taken again.
+TEST(ScoreServerOnSqlite, RidesOutAFullDisk) {
+    const std::string journal = KeptJournal("planned-game-name.journal");
+    std::set<std::string> acknowledged;
+    const std::string data = FreshFolder("kubrask-full-data");
+    HttpAnswer refusal;
+    {
+        TestServer full({"--submissions-per-minute", "100000"}, data, {"prlimit", "--fsize=1500000"});
+        for (size_t i = 1; i + 1 < ChunkCount(journal) && refusal.status == 0; ++i) {
+            const HttpAnswer answer = Post(full.port(), "/api/games", JoinedChunks(journal, i));
+            if (answer.status == 201) acknowledged.insert(JsonField(answer.body, "games.0.id"));
+            else refusal = answer;
+        }
+        EXPECT_EQ(refusal.status, 507) << refusal.body;
+        EXPECT_EQ(JsonField(refusal.body, "error"), "full");
+        EXPECT_FALSE(refusal.headers["retry-after"].empty());
+        EXPECT_EQ(Get(full.port(), "/api/games").status, 200);
+        EXPECT_EQ(Get(full.port(), "/scores").status, 200);
+        ASSERT_GE(acknowledged.size(), 5u);
+    }
+    TestServer roomy({"--submissions-per-minute", "100000"}, data);
+    std::string error, problem;
+    const auto kept = OpenStore(data + "/kubrask.sqlite", 1, &error);
+    ASSERT_NE(kept, nullptr) << error;
+    EXPECT_TRUE(kept->Check(&problem)) << problem;
+    for (const std::string& id : acknowledged) EXPECT_EQ(Get(roomy.port(), "/api/games/" + id).status, 200) << id;
+    EXPECT_EQ(Post(roomy.port(), "/api/games", JoinedChunks(journal, ChunkCount(journal) - 2)).status, 201);
+    std::filesystem::remove_all(data);
 }

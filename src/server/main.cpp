@@ -1,16 +1,21 @@
 // kubrask-server: Kubrask's site, with a table of best scores that holds
 // only games it has played again itself.
 //
-//   kubrask-server [--data DIR] [--port N] [--site DIR] [--behind-proxy]
+//   kubrask-server [--data DIR] [--database URL] [--port N] [--site DIR] [--behind-proxy]
 //                  [--listen ADDRESS] [--verifiers N] [--submissions-per-minute N] [--art DIR]
-//   kubrask-server --data DIR remove ID
+//   kubrask-server [--data DIR] [--database URL] remove ID
+//   kubrask-server [--data DIR] [--database URL] daily-seed DAY SEED
 //
 // It keeps its data in DIR (server-data in the folder it starts in): the
-// scores in kubrask.sqlite, and journals waiting for their replay in
-// scratch/. It listens on 127.0.0.1 unless told another address. The
+// scores in kubrask.sqlite, unless --database names a PostgreSQL database
+// (postgresql://...), and journals waiting for their replay in scratch/.
+// daily-seed sets the board of a day that has none yet (for a test, or a
+// board chosen by hand). --clock-offset N sets the server's clock N
+// seconds ahead, for tests of days. It listens on 127.0.0.1 unless told another address. The
 // site is build/web/site as the build lays it out beside the server, and
 // the game's art (which every replay reads) the Data/ folder beside it.
 #include <dirent.h>
+#include <signal.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,9 +37,10 @@ namespace {
 [[noreturn]] void Usage(const char* problem) {
     std::fprintf(stderr,
                  "kubrask-server: %s\n"
-                 "usage: kubrask-server [--data DIR] [--port N] [--site DIR] [--behind-proxy] [--listen ADDRESS]\n"
-                 "                      [--verifiers N] [--submissions-per-minute N] [--art DIR]\n"
-                 "       kubrask-server --data DIR remove ID\n",
+                 "usage: kubrask-server [--data DIR] [--database URL] [--port N] [--site DIR] [--behind-proxy]\n"
+                 "                      [--listen ADDRESS] [--verifiers N] [--submissions-per-minute N] [--art DIR]\n"
+                 "       kubrask-server [--data DIR] [--database URL] remove ID\n"
+                 "       kubrask-server [--data DIR] [--database URL] daily-seed DAY SEED\n",
                  problem);
     std::exit(2);
 }
@@ -83,7 +89,8 @@ void ClearScratch(const std::string& scratch) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string data = "server-data", site, listen = "127.0.0.1", art;
+    std::string data = "server-data", database, site, listen = "127.0.0.1", art, seedDay;
+    int64_t clockOffset = 0, seed = -1;
     int port = 8000, perMinute = 10;
     int cores = static_cast<int>(std::thread::hardware_concurrency());
     int verifiers = cores > 0 ? cores : 1;
@@ -94,6 +101,13 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         if (arg == "--data" && hasValue) {
             data = argv[++i];
+        } else if (arg == "--database" && hasValue) {
+            database = argv[++i];
+        } else if (arg == "--clock-offset" && hasValue) {
+            clockOffset = std::strtoll(argv[++i], nullptr, 10);
+        } else if (arg == "daily-seed" && i + 3 == argc) {
+            seedDay = argv[++i];
+            seed = Number(argv[++i], 0, 999999, "daily-seed's SEED");
         } else if (arg == "--port" && hasValue) {
             port = Number(argv[++i], 0, 65535, "--port");
         } else if (arg == "--site" && hasValue) {
@@ -119,11 +133,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kubrask-server: cannot make the data folder %s: %s\n", data.c_str(), std::strerror(errno));
         return 1;
     }
+    // A file that may grow no more (a limit on file sizes) fails its write,
+    // as a full disk does, rather than end the server.
+    signal(SIGXFSZ, SIG_IGN);
+    if (database.empty()) database = data + "/kubrask.sqlite";
     std::string error;
-    std::unique_ptr<Store> store = OpenSqliteStore(data + "/kubrask.sqlite", &error);
+    std::unique_ptr<Store> store = OpenStore(database, cores + verifiers, &error);
     if (!store) {
-        std::fprintf(stderr, "kubrask-server: cannot open %s/kubrask.sqlite: %s\n", data.c_str(), error.c_str());
+        std::fprintf(stderr, "kubrask-server: cannot open %s: %s\n", database.c_str(), error.c_str());
         return 1;
+    }
+    if (!seedDay.empty()) {
+        const auto kept = store->DaySeed(seedDay, seed);
+        if (!kept) {
+            std::fprintf(stderr, "kubrask-server: cannot set the board of %s\n", seedDay.c_str());
+            return 1;
+        }
+        std::printf("kubrask-server: the board of %s has seed %lld\n", seedDay.c_str(), static_cast<long long>(*kept));
+        return 0;
     }
     if (!removeId.empty()) {
         if (!store->Remove(removeId)) {
@@ -134,14 +161,16 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    const std::string here = ProgramFolder();
-    if (site.empty()) site = IsFolder(here + "/../web/site") ? here + "/../web/site" : "/usr/share/kubrask/site";
+    // Beside the build's, or where the package puts them: lib/kubrask-server
+    // holds the programs, share/kubrask-server the site and the art.
+    const std::string here = ProgramFolder(), shared = here + "/../../share/kubrask-server";
+    if (site.empty()) site = IsFolder(here + "/../web/site") ? here + "/../web/site" : shared + "/site";
     if (!IsFolder(site)) Usage(("there is no site at " + site + ": build it (cmake --build --preset web) or name it with --site").c_str());
     char resolved[PATH_MAX];
     if (realpath(site.c_str(), resolved) != nullptr) site = resolved;
     VerifierSetup setup;
     setup.program = here + "/kubrask-verify";
-    setup.art = !art.empty() ? art : IsFolder(here + "/Data") ? here : "/usr/share/kubrask";
+    setup.art = !art.empty() ? art : IsFolder(here + "/Data") ? here : shared;
     if (realpath(setup.art.c_str(), resolved) != nullptr) setup.art = resolved;
     if (!IsFolder(setup.art + "/Data")) Usage(("there is no Data/ folder of the game's art in " + setup.art).c_str());
     setup.scratch = data + "/scratch";
@@ -157,6 +186,7 @@ int main(int argc, char** argv) {
     RouteOptions options;
     options.site = site;
     options.submissionsPerMinute = perMinute;
+    options.clockOffset = clockOffset;
     Routes routes(options, *store, queue);
     HttpOptions http;
     http.address = listen;
@@ -169,7 +199,7 @@ int main(int argc, char** argv) {
         [&](unsigned short taken) {
             std::printf("kubrask-server: serving %s on http://%s:%u/ with its data in %s\n", site.c_str(),
                         listen.find(':') != std::string::npos ? ("[" + listen + "]").c_str() : listen.c_str(),
-                        static_cast<unsigned>(taken), data.c_str());
+                        static_cast<unsigned>(taken), database.rfind("postgres", 0) == 0 ? "PostgreSQL" : data.c_str());
             std::fflush(stdout);
         });
     return served ? 0 : 1;

@@ -1,6 +1,8 @@
 // The score server's own pages: see pages.h.
 #include "server/pages.h"
 
+#include <cstdio>
+
 #include "server/submit.h"
 
 namespace {
@@ -22,7 +24,8 @@ const char Head[] = R"(<!DOCTYPE html>
   button, input { font: inherit; min-height: 44px; }
   button { min-width: 64px; padding: 4px 12px; color: #000; background: #d8dce0; border: 1px solid #8a8a8a; border-radius: 6px; }
   input { box-sizing: border-box; max-width: 100%; padding: 4px 8px; }
-  #said { color: #ffd27a; }
+  #said, #mine { color: #ffd27a; }
+  li.yours { font-weight: bold; }
 </style>
 )";
 
@@ -43,22 +46,46 @@ std::string HtmlText(const std::string& utf8) {
     return out;
 }
 
-std::string ScoresPage(const std::vector<Entry>& best) {
-    std::string page = Head;
-    page += "<title>Kubrask: the best scores</title>\n</head>\n<body>\n<main>\n<h1>Kubrask: the best scores</h1>\n"
-            "<p>Every game on this table was played again by this server, move by move, from the journal the game "
-            "kept: the score is the one the game reached. <a href=\"/\">Play Kubrask</a>.</p>\n"
-            "<table id=\"best\">\n<thead><tr><th class=\"number\">Rank</th><th>Name</th><th class=\"number\">Score</th>"
-            "<th>Date</th><th></th></tr></thead>\n<tbody>\n";
-    for (size_t i = 0; i < best.size(); ++i) {
-        const Entry& e = best[i];
+namespace {
+
+// A table of games, a row each with its place and a link to watch it.
+std::string TableHtml(const char* id, const std::vector<Entry>& games, const char* none) {
+    std::string html = std::string("<table id=\"") + id +
+                       "\">\n<thead><tr><th class=\"number\">Rank</th><th>Name</th><th class=\"number\">Score</th>"
+                       "<th>Date</th><th></th></tr></thead>\n<tbody>\n";
+    for (size_t i = 0; i < games.size(); ++i) {
+        const Entry& e = games[i];
         const std::string when = IsoTime(e.received);
-        page += "<tr><td class=\"number\">" + std::to_string(i + 1) + "</td><td>" + HtmlText(NameText(e.name)) +
+        html += "<tr><td class=\"number\">" + std::to_string(i + 1) + "</td><td>" + HtmlText(NameText(e.name)) +
                 "</td><td class=\"number\">" + std::to_string(e.score) + "</td><td><time datetime=\"" + when + "\">" +
                 when.substr(0, 10) + "</time></td><td><a href=\"/games/" + e.id + "\">Watch</a></td></tr>\n";
     }
-    if (best.empty()) page += "<tr><td colspan=\"5\">No game has been sent yet.</td></tr>\n";
-    page += "</tbody>\n</table>\n"
+    if (games.empty()) html += std::string("<tr><td colspan=\"5\">") + none + "</td></tr>\n";
+    return html + "</tbody>\n</table>\n";
+}
+
+}  // namespace
+
+std::string ScoresPage(const std::vector<Entry>& best, const Table& today, const Table& yesterday, int64_t secondsLeft) {
+    const int64_t h = secondsLeft / 3600, m = secondsLeft / 60 % 60, sec = secondsLeft % 60;
+    char left[48];
+    std::snprintf(left, sizeof left, "%lld:%02lld:%02lld", static_cast<long long>(h), static_cast<long long>(m),
+                  static_cast<long long>(sec));
+    std::string page = Head;
+    page += "<title>Kubrask: the best scores</title>\n</head>\n<body>\n<main>\n<h1>Kubrask: the best scores</h1>\n"
+            "<p>Every game on these tables was played again by this server, move by move, from the journal the game "
+            "kept: the score is the one the game reached. That proves the game followed the rules, from its board, "
+            "to that score; it cannot prove that a person, not a program, played it. <a href=\"/\">Play Kubrask</a>.</p>\n"
+            "<section id=\"daily\">\n<h2>Today's board, " + today.day + "</h2>\n"
+            "<p>The same board for everyone until midnight UTC, a player's best game counting. The next board in "
+            "<span id=\"countdown\" data-seconds=\"" + std::to_string(secondsLeft) + "\">" + left + "</span>. "
+            "<a href=\"/?daily\">Play today's board</a>.</p>\n"
+            "<p id=\"mine\" hidden></p>\n<ol id=\"around\" hidden></ol>\n" +
+            TableHtml("today", today.games, "No game of today's board has been sent yet.") +
+            "</section>\n<section>\n<h2>Yesterday's board, " + yesterday.day + ": its final table</h2>\n" +
+            TableHtml("yesterday", yesterday.games, "No game of yesterday's board was sent.") +
+            "</section>\n<section>\n<h2>All time</h2>\n" + TableHtml("best", best, "No game has been sent yet.") +
+            "</section>\n"
             "<section id=\"sent\" hidden>\n<h2>Games this browser sent</h2>\n<ul id=\"sent-games\"></ul>\n</section>\n"
             "<section>\n<h2>Send a journal</h2>\n<p>Kubrask keeps a journal of every run: on Linux, "
             "<code>Kubrask.journal</code> in the folder it runs in. Sent here, each game of it that reached its end "

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/posix/journal_format.h"
+#include "server/days.h"
 #include "server/pages.h"
 #include "server/submit.h"
 
@@ -33,8 +34,6 @@ const std::map<std::string, std::string> Types = {
     {".png", "image/png"},                  {".ico", "image/x-icon"},
     {".svg", "image/svg+xml"},              {".wav", "audio/wav"},
 };
-
-int64_t Now() { return static_cast<int64_t>(time(nullptr)); }
 
 int FromHex(char c) {
     return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
@@ -118,48 +117,68 @@ private:
 
 }  // namespace
 
+// A table as JSON: its games with their places.
+std::string TableJson(const std::vector<Entry>& games) {
+    std::string list = "[";
+    for (size_t i = 0; i < games.size(); ++i) {
+        nlohmann::json entry = {{"rank", i + 1},
+                                {"id", games[i].id},
+                                {"name", NameText(games[i].name)},
+                                {"score", games[i].score},
+                                {"received", IsoTime(games[i].received)},
+                                {"url", "/games/" + games[i].id}};
+        list += (i > 0 ? ", " : "") + entry.dump();
+    }
+    return list + "]";
+}
+
 struct Routes::State {
     RouteOptions options;
     Store& store;
     VerifyQueue& queue;
     RateLimit limit;
-    // The best games as the table and as JSON, made again once a game is
+    // The tables as JSON and the score page, made again once a game is
     // entered here, and at least once a second (for games entered or taken
-    // down by others).
+    // down by others, and for a new day).
     std::atomic<uint64_t> changes{1};
     std::mutex cacheMutex;
     uint64_t cachedChanges = 0;
     int64_t cachedAt = 0;
-    std::shared_ptr<const std::string> bestJson, scoresPage;
+    std::shared_ptr<const std::string> bestJson, todayJson, scoresPage;
 
     State(RouteOptions o, Store& s, VerifyQueue& q)
         : options(std::move(o)), store(s), queue(q), limit(options.submissionsPerMinute) {}
 
-    void Cache(std::shared_ptr<const std::string>* json, std::shared_ptr<const std::string>* page) {
+    int64_t Now() const { return static_cast<int64_t>(time(nullptr)) + options.clockOffset; }
+
+    // False when the store cannot be read and nothing was read before.
+    bool Cache(std::shared_ptr<const std::string>* json, std::shared_ptr<const std::string>* today,
+               std::shared_ptr<const std::string>* page) {
         std::lock_guard<std::mutex> lock(cacheMutex);
         const uint64_t now = changes.load();
         timespec clock{};
         clock_gettime(CLOCK_MONOTONIC, &clock);
         const int64_t ms = static_cast<int64_t>(clock.tv_sec) * 1000 + clock.tv_nsec / 1000000;
         if (cachedChanges != now || ms - cachedAt >= 1000) {
-            const std::vector<Entry> best = store.Best(100);
-            std::string list = "[";
-            for (size_t i = 0; i < best.size(); ++i) {
-                nlohmann::json entry = {{"rank", i + 1},
-                                        {"id", best[i].id},
-                                        {"name", NameText(best[i].name)},
-                                        {"score", best[i].score},
-                                        {"received", IsoTime(best[i].received)},
-                                        {"url", "/games/" + best[i].id}};
-                list += (i > 0 ? ", " : "") + entry.dump();
+            const int64_t seconds = Now();
+            const std::string day = DayOf(seconds), yesterday = DayBefore(day);
+            const auto best = store.Best("", 100), ofToday = store.Best(day, 100), ofYesterday = store.Best(yesterday, 100);
+            if (best && ofToday && ofYesterday) {
+                bestJson = std::make_shared<const std::string>("{\"games\": " + TableJson(*best) + "}\n");
+                const auto places = ofToday->empty() ? std::nullopt : store.Rank(ofToday->front());
+                todayJson = std::make_shared<const std::string>(
+                    "{\"day\": \"" + day + "\", \"secondsLeft\": " + std::to_string(SecondsToNextDay(seconds)) +
+                    ", \"players\": " + std::to_string(places ? places->second : 0) + ", \"games\": " + TableJson(*ofToday) + "}\n");
+                scoresPage = std::make_shared<const std::string>(
+                    ScoresPage(*best, Table{day, *ofToday}, Table{yesterday, *ofYesterday}, SecondsToNextDay(seconds)));
+                cachedChanges = now;
+                cachedAt = ms;
             }
-            bestJson = std::make_shared<const std::string>("{\"games\": " + list + "]}\n");
-            scoresPage = std::make_shared<const std::string>(ScoresPage(best));
-            cachedChanges = now;
-            cachedAt = ms;
         }
         *json = bestJson;
+        *today = todayJson;
         *page = scoresPage;
+        return bestJson != nullptr;
     }
 };
 
@@ -247,6 +266,7 @@ void Routes::Handle(Request&& request, const Client& client, Reply reply) {
         int wait = 0;
         if (!s.limit.Take(client.address, &wait))
             return reply(FromOutcome(request, Refusal(429, "too many", "Too many games sent from here just now.", wait)));
+        const auto daily = QueryValue(query, "daily");
         std::string name;
         if (const auto asked = QueryValue(query, "name"); asked && !asked->empty()) {
             const auto held = NameFromPage(*asked);
@@ -256,11 +276,14 @@ void Routes::Handle(Request&& request, const Client& client, Reply reply) {
                                                           "(Windows-1252), with no control characters.")));
             name = *held;
         }
-        if (const auto refused = CheckFormat(request.body())) return reply(FromOutcome(request, *refused));
+        std::string counter, day;
+        if (const auto refused = CheckFormat(request.body(), &counter)) return reply(FromOutcome(request, *refused));
+        if (daily && *daily == "1")
+            if (const auto refused = TableForDaily(s.store, counter, s.Now(), &day)) return reply(FromOutcome(request, *refused));
         auto shared = std::make_shared<Request>(std::move(request));
         const std::string& journal = shared->body();
-        const bool queued = s.queue.Add(journal, [&s, shared, name, reply](Verdict verdict) {
-            const Outcome outcome = Decide(s.store, shared->body(), name, verdict, Now());
+        const bool queued = s.queue.Add(journal, [&s, shared, name, day, reply](Verdict verdict) {
+            const Outcome outcome = Decide(s.store, shared->body(), name, verdict, s.Now(), day);
             if (outcome.status == 201) s.changes++;
             reply(FromOutcome(*shared, outcome));
         });
@@ -278,29 +301,66 @@ void Routes::Handle(Request&& request, const Client& client, Reply reply) {
                           nlohmann::json{{"server", "kubrask-server"}, {"rules", KubraskRules}, {"rulesName", RulesName()}}
                                   .dump() + "\n"));
     }
-    if (path == "/api/games") {
-        std::shared_ptr<const std::string> json, page;
-        s.Cache(&json, &page);
-        return reply(Json(request, 200, *json));
+    const auto unavailable = [&request]() {
+        return FromOutcome(request, Refusal(503, "busy", "The server cannot reach its database just now.", 10));
+    };
+    if (path == "/api/games" || path == "/api/daily/games" || path == "/scores" || path == "/scores/") {
+        std::shared_ptr<const std::string> json, today, page;
+        const auto asked = QueryValue(query, "day");
+        if (path == "/api/daily/games" && asked && !asked->empty() && *asked != DayOf(s.Now())) {
+            const auto table = asked->size() == 10 ? s.store.Best(*asked, 100) : std::optional<std::vector<Entry>>();
+            if (!table) return reply(unavailable());
+            return reply(Json(request, 200, "{\"games\": " + TableJson(*table) + ", \"day\": " + nlohmann::json(*asked).dump() + "}\n"));
+        }
+        if (!s.Cache(&json, &today, &page)) return reply(unavailable());
+        if (path == "/api/games") return reply(Json(request, 200, *json));
+        if (path == "/api/daily/games") return reply(Json(request, 200, *today));
+        return reply(Page(request, http::status::ok, *page));
+    }
+    if (path == "/api/daily") {
+        const int64_t now = s.Now();
+        const std::string day = DayOf(now);
+        const auto seed = SeedOfDay(s.store, day);
+        if (!seed) return reply(unavailable());
+        return reply(Json(request, 200,
+                          nlohmann::json{{"day", day}, {"seed", *seed}, {"secondsLeft", SecondsToNextDay(now)},
+                                         {"graceSeconds", GraceSeconds}, {"rules", KubraskRules}}.dump() + "\n"));
+    }
+    if (path == "/api/daily/around") {
+        const auto asked = QueryValue(query, "name");
+        const auto name = asked ? NameFromPage(*asked) : std::nullopt;
+        if (!name) return reply(FromOutcome(request, Refusal(400, "bad name", "Name the player: ?name=...")));
+        const auto dayAsked = QueryValue(query, "day");
+        const std::string day = dayAsked && dayAsked->size() == 10 ? *dayAsked : DayOf(s.Now());
+        bool down = false;
+        const auto best = s.store.BestOf(day, *name, &down);
+        if (down) return reply(unavailable());
+        if (!best) return reply(Json(request, 404, "{\"error\": \"no such game\", \"reason\": \"No game of that name on that day's table.\"}\n"));
+        const auto rank = s.store.Rank(*best);
+        const auto table = rank ? s.store.Best(day, static_cast<int>(std::min<int64_t>(rank->first + 3, 100000))) : std::nullopt;
+        if (!rank || !table) return reply(unavailable());
+        const size_t from = rank->first > 4 ? static_cast<size_t>(rank->first - 4) : 0;
+        std::vector<Entry> around(table->begin() + static_cast<std::ptrdiff_t>(std::min(from, table->size())), table->end());
+        std::string body = "{\"day\": " + nlohmann::json(day).dump() + ", \"best\": " + EntryJson(s.store, *best, false) +
+                           ", \"around\": " + TableJson(around) + ", \"firstRank\": " + std::to_string(from + 1) + "}\n";
+        return reply(Json(request, 200, body));
     }
     if (path.rfind("/api/games/", 0) == 0) {
         std::string id = path.substr(11);
         const bool journal = id.size() == 24 && id.compare(16, 8, "/journal") == 0;
         if (journal) id.resize(16);
-        const auto entry = IsGameId(id) ? s.store.Find(id) : std::nullopt;
+        bool down = false;
+        const auto entry = IsGameId(id) ? s.store.Find(id, &down) : std::nullopt;
+        if (down) return reply(unavailable());
         if (!entry) return reply(Json(request, 404, "{\"error\": \"no such game\", \"reason\": \"No game has that link.\"}\n"));
         if (!journal) return reply(Json(request, 200, EntryJson(s.store, *entry, false) + "\n"));
-        const auto bytes = s.store.JournalOf(id);
-        Response response = MakeResponse(request, http::status::ok, bytes.value_or(""), "application/octet-stream");
+        const auto bytes = s.store.JournalOf(id, &down);
+        if (down || !bytes) return reply(unavailable());
+        Response response = MakeResponse(request, http::status::ok, *bytes, "application/octet-stream");
         Secure(response, ApiSecurity);
         response.set(http::field::content_disposition, "attachment; filename=\"kubrask-" + id + ".journal\"");
         response.set(http::field::cache_control, "public, max-age=86400, immutable");
         return reply(std::move(response));
-    }
-    if (path == "/scores" || path == "/scores/") {
-        std::shared_ptr<const std::string> json, page;
-        s.Cache(&json, &page);
-        return reply(Page(request, http::status::ok, *page));
     }
     if (path == "/scores.js") {
         Response response = MakeResponse(request, http::status::ok, ScoresScript, "text/javascript; charset=utf-8");
@@ -310,8 +370,10 @@ void Routes::Handle(Request&& request, const Client& client, Reply reply) {
     }
     if (path.rfind("/games/", 0) == 0) {
         const std::string id = path.substr(7);
-        if (!IsGameId(id) || !s.store.Find(id))
-            return reply(Page(request, http::status::not_found, NoSuchGamePage()));
+        bool down = false;
+        const bool known = IsGameId(id) && s.store.Find(id, &down);
+        if (down) return reply(unavailable());
+        if (!known) return reply(Page(request, http::status::not_found, NoSuchGamePage()));
         // The game's page, its parts found from the site's root.
         auto page = SiteFile(request, s.options.site, "/index.html");
         if (!page) return reply(Page(request, http::status::not_found, NoSuchGamePage()));

@@ -8,25 +8,44 @@
 #include <mutex>
 
 #include "server/store.h"
+#include "server/store_schema.h"
 
 namespace {
 
-const int SchemaVersion = 1;
-
-const char* const Schema[] = {
-    "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS journals (id INTEGER PRIMARY KEY, digest TEXT NOT NULL UNIQUE,"
-    " bytes BLOB NOT NULL, received INTEGER NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS games (id TEXT PRIMARY KEY, key TEXT NOT NULL UNIQUE,"
-    " journal INTEGER NOT NULL REFERENCES journals(id), score INTEGER NOT NULL, name BLOB NOT NULL,"
-    " received INTEGER NOT NULL, rules INTEGER NOT NULL, first_frame INTEGER NOT NULL, last_frame INTEGER NOT NULL)",
-    "CREATE INDEX IF NOT EXISTS games_by_place ON games (score DESC)",  // ties in the order entered: by rowid
+// The tables as each version of the schema has them: each step takes the
+// one before it to the next.
+const char* const Steps[] = {
+    // 1: all-time games.
+    "CREATE TABLE journals (id INTEGER PRIMARY KEY, digest TEXT NOT NULL UNIQUE, bytes BLOB NOT NULL,"
+    " received INTEGER NOT NULL);"
+    "CREATE TABLE games (id TEXT PRIMARY KEY, key TEXT NOT NULL UNIQUE, journal INTEGER NOT NULL REFERENCES journals(id),"
+    " score INTEGER NOT NULL, name BLOB NOT NULL, received INTEGER NOT NULL, rules INTEGER NOT NULL,"
+    " first_frame INTEGER NOT NULL, last_frame INTEGER NOT NULL);"
+    "CREATE INDEX games_by_place ON games (score DESC);",
+    // 2: the days' boards and tables; games keep their order in a column of their own.
+    "CREATE TABLE days (day TEXT PRIMARY KEY, seed INTEGER NOT NULL);"
+    "CREATE INDEX days_by_seed ON days (seed);"
+    "CREATE TABLE games_of_days (seq INTEGER PRIMARY KEY, id TEXT NOT NULL UNIQUE, day TEXT NOT NULL DEFAULT '',"
+    " key TEXT NOT NULL, journal INTEGER NOT NULL REFERENCES journals(id), score INTEGER NOT NULL, name BLOB NOT NULL,"
+    " received INTEGER NOT NULL, rules INTEGER NOT NULL, first_frame INTEGER NOT NULL, last_frame INTEGER NOT NULL,"
+    " UNIQUE (key, day));"
+    "INSERT INTO games_of_days (seq, id, day, key, journal, score, name, received, rules, first_frame, last_frame)"
+    " SELECT rowid, id, '', key, journal, score, name, received, rules, first_frame, last_frame FROM games;"
+    "DROP TABLE games;"
+    "ALTER TABLE games_of_days RENAME TO games;"
+    "CREATE INDEX games_by_place ON games (day, score DESC, seq);",
 };
+static_assert(sizeof Steps / sizeof Steps[0] == SchemaVersion, "a step for each version");
 
-// A prepared statement, reset after each use.
+// A prepared statement, reset after each use. The parameters written $1,
+// $2... for both engines are SQLite's ?1, ?2...
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement_, nullptr); }
+    Statement(sqlite3* db, std::string sql) {
+        for (size_t i = 0; i + 1 < sql.size(); ++i)
+            if (sql[i] == '$' && sql[i + 1] >= '0' && sql[i + 1] <= '9') sql[i] = '?';
+        sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
+    }
     ~Statement() { sqlite3_finalize(statement_); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -44,7 +63,7 @@ public:
         sqlite3_bind_blob(statement_, at, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
         return *this;
     }
-    // The next row (true), or the end (false); `done` says which when false.
+    // The next row (true), or the end or a failure (false, and `result` says which).
     bool Step(int* result = nullptr) {
         const int r = sqlite3_step(statement_);
         if (result != nullptr) *result = r;
@@ -64,8 +83,6 @@ private:
     sqlite3_stmt* statement_ = nullptr;
 };
 
-const char EntryColumns[] = "id, score, name, received, rules, first_frame, last_frame, rowid";
-
 class SqliteStore final : public Store {
 public:
     explicit SqliteStore(sqlite3* db)
@@ -73,35 +90,44 @@ public:
           begin_(db, "BEGIN IMMEDIATE"),
           commit_(db, "COMMIT"),
           rollback_(db, "ROLLBACK"),
-          findJournal_(db, "SELECT id FROM journals WHERE digest = ?1"),
-          addJournal_(db, "INSERT INTO journals (digest, bytes, received) VALUES (?1, ?2, ?3)"),
-          findGame_(db, (std::string("SELECT ") + EntryColumns + " FROM games WHERE key = ?1").c_str()),
-          addGame_(db, "INSERT INTO games (id, key, journal, score, name, received, rules, first_frame, last_frame)"
-                       " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"),
-          best_(db, (std::string("SELECT ") + EntryColumns + " FROM games ORDER BY score DESC, rowid LIMIT ?1").c_str()),
-          byId_(db, (std::string("SELECT ") + EntryColumns + " FROM games WHERE id = ?1").c_str()),
-          rank_(db, "SELECT count(*) FROM games WHERE score > ?1 OR (score = ?1 AND rowid < ?2)"),
-          count_(db, "SELECT count(*) FROM games"),
-          journalOf_(db, "SELECT j.bytes FROM games g JOIN journals j ON j.id = g.journal WHERE g.id = ?1"),
-          removeGame_(db, "DELETE FROM games WHERE id = ?1 RETURNING journal"),
-          removeJournal_(db, "DELETE FROM journals WHERE id = ?1 AND NOT EXISTS (SELECT 1 FROM games WHERE journal = ?1)"),
-          check_(db, "PRAGMA integrity_check") {}
+          findJournal_(db, "SELECT id FROM journals WHERE digest = $1"),
+          addJournal_(db, "INSERT INTO journals (digest, bytes, received) VALUES ($1, $2, $3)"),
+          findGame_(db, Sql::Select + " FROM games WHERE key = $1 AND day = $2"),
+          addGame_(db, "INSERT INTO games (id, day, key, journal, score, name, received, rules, first_frame, last_frame)"
+                       " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"),
+          best_(db, Sql::Best),
+          bestOfDay_(db, Sql::BestOfDay),
+          byId_(db, Sql::Select + " FROM games WHERE id = $1"),
+          rank_(db, Sql::Rank),
+          rankOfDay_(db, Sql::RankOfDay),
+          count_(db, Sql::Count),
+          countOfDay_(db, Sql::CountOfDay),
+          bestOf_(db, Sql::BestOf),
+          journalOf_(db, "SELECT j.bytes FROM games g JOIN journals j ON j.id = g.journal WHERE g.id = $1"),
+          addDay_(db, "INSERT INTO days (day, seed) VALUES ($1, $2) ON CONFLICT (day) DO NOTHING"),
+          daySeed_(db, "SELECT seed FROM days WHERE day = $1"),
+          dayOfSeed_(db, "SELECT day FROM days WHERE seed = $1 ORDER BY day DESC LIMIT 1"),
+          removeGame_(db, "DELETE FROM games WHERE id = $1 RETURNING journal"),
+          removeJournal_(db, "DELETE FROM journals WHERE id = $1 AND NOT EXISTS (SELECT 1 FROM games WHERE journal = $1)"),
+          check_(db, "PRAGMA integrity_check"),
+          lost_(db, "SELECT count(*) FROM games g LEFT JOIN journals j ON j.id = g.journal"
+                    " WHERE j.id IS NULL OR length(j.bytes) = 0") {}
 
-    ~SqliteStore() override {
-        // The statements go first: closing waits for none.
-        sqlite3_close_v2(db_);
-    }
+    ~SqliteStore() override { sqlite3_close_v2(db_); }  // after the statements: closing waits for none
 
     bool Prepared() const {
         for (const Statement* s : {&begin_, &commit_, &rollback_, &findJournal_, &addJournal_, &findGame_, &addGame_, &best_,
-                                   &byId_, &rank_, &count_, &journalOf_, &removeGame_, &removeJournal_, &check_})
+                                   &bestOfDay_, &byId_, &rank_, &rankOfDay_, &count_, &countOfDay_, &bestOf_, &journalOf_,
+                                   &addDay_, &daySeed_, &dayOfSeed_, &removeGame_, &removeJournal_, &check_, &lost_})
             if (!s->ok()) return false;
         return true;
     }
 
-    std::optional<std::vector<std::pair<Entry, bool>>> Submit(const Submission& submission, std::string* error) override {
+    std::optional<std::vector<std::pair<Entry, bool>>> Submit(const Submission& submission, StoreFault* fault,
+                                                              std::string* error) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!Run(begin_)) return Fail(error);
+        int result = 0;
+        if (!Run(begin_, &result)) return Fail(result, fault, error, false);
         std::vector<std::pair<Entry, bool>> entries;
         int64_t journal = 0;
         findJournal_.Bind(1, submission.digest);
@@ -109,76 +135,108 @@ public:
         findJournal_.Reset();
         if (journal == 0) {
             addJournal_.Bind(1, submission.digest).BindBlob(2, submission.journal).Bind(3, submission.received);
-            if (!Run(addJournal_)) return Abandon(error);
+            if (!Run(addJournal_, &result)) return Fail(result, fault, error, true);
             journal = sqlite3_last_insert_rowid(db_);
         }
         for (const Submission::Game& game : submission.games) {
-            findGame_.Bind(1, game.key);
+            findGame_.Bind(1, game.key).Bind(2, submission.day);
             if (findGame_.Step()) {
                 entries.emplace_back(Read(findGame_), false);
                 findGame_.Reset();
                 continue;
             }
             findGame_.Reset();
-            Entry entry{game.key.substr(0, 16), game.score, game.name, submission.received, submission.rules, game.from, game.to};
-            addGame_.Bind(1, entry.id).Bind(2, game.key).Bind(3, journal).Bind(4, entry.score).BindBlob(5, entry.name)
-                .Bind(6, entry.received).Bind(7, entry.rules).Bind(8, entry.from).Bind(9, entry.to);
-            if (!Run(addGame_)) return Abandon(error);
+            Entry entry = NewEntry(submission, game);
+            addGame_.Bind(1, entry.id).Bind(2, entry.day).Bind(3, game.key).Bind(4, journal).Bind(5, entry.score)
+                .BindBlob(6, entry.name).Bind(7, entry.received).Bind(8, entry.rules).Bind(9, entry.from).Bind(10, entry.to);
+            if (!Run(addGame_, &result)) return Fail(result, fault, error, true);
             entry.order = sqlite3_last_insert_rowid(db_);
             entries.emplace_back(entry, true);
         }
-        if (!Run(commit_)) return Abandon(error);
+        if (!Run(commit_, &result)) return Fail(result, fault, error, true);
         return entries;
     }
 
-    bool HasJournal(const std::string& digest) override {
+    std::optional<std::vector<Entry>> Best(const std::string& day, int count) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        findJournal_.Bind(1, digest);
-        const bool found = findJournal_.Step();
-        findJournal_.Reset();
-        return found;
-    }
-
-    std::vector<Entry> Best(int count) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        Statement& s = day.empty() ? best_ : bestOfDay_;
         std::vector<Entry> entries;
-        best_.Bind(1, count);
-        while (best_.Step()) entries.push_back(Read(best_));
-        best_.Reset();
+        s.Bind(1, day).Bind(2, count);
+        int result = 0;
+        while (s.Step(&result)) entries.push_back(Read(s));
+        s.Reset();
+        if (result != SQLITE_DONE) return std::nullopt;
         return entries;
     }
 
-    std::optional<Entry> Find(const std::string& id) override {
+    std::optional<Entry> Find(const std::string& id, bool* unavailable) override {
         std::lock_guard<std::mutex> lock(mutex_);
         std::optional<Entry> entry;
         byId_.Bind(1, id);
-        if (byId_.Step()) entry = Read(byId_);
+        int result = 0;
+        if (byId_.Step(&result)) entry = Read(byId_);
         byId_.Reset();
+        *unavailable = result != SQLITE_ROW && result != SQLITE_DONE;
         return entry;
     }
 
-    int64_t Rank(const Entry& entry) override {
+    std::optional<std::pair<int64_t, int64_t>> Rank(const Entry& entry) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        rank_.Bind(1, entry.score).Bind(2, entry.order);
-        const int64_t better = rank_.Step() ? rank_.Int(0) : 0;
-        rank_.Reset();
-        return better + 1;
+        Statement& rank = entry.day.empty() ? rank_ : rankOfDay_;
+        Statement& count = entry.day.empty() ? count_ : countOfDay_;
+        rank.Bind(1, entry.day).Bind(2, entry.score).Bind(3, entry.order).BindBlob(4, entry.name);
+        const bool ranked = rank.Step();
+        const int64_t better = ranked ? rank.Int(0) : 0;
+        rank.Reset();
+        count.Bind(1, entry.day);
+        const bool counted = count.Step();
+        const int64_t places = counted ? count.Int(0) : 0;
+        count.Reset();
+        if (!ranked || !counted) return std::nullopt;
+        return std::make_pair(better + 1, places);
     }
 
-    int64_t Count() override {
+    std::optional<Entry> BestOf(const std::string& day, const std::string& name, bool* unavailable) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        const int64_t count = count_.Step() ? count_.Int(0) : 0;
-        count_.Reset();
-        return count;
+        std::optional<Entry> entry;
+        bestOf_.Bind(1, day).BindBlob(2, name);
+        int result = 0;
+        if (bestOf_.Step(&result)) entry = Read(bestOf_);
+        bestOf_.Reset();
+        *unavailable = result != SQLITE_ROW && result != SQLITE_DONE;
+        return entry;
     }
 
-    std::optional<std::string> JournalOf(const std::string& id) override {
+    std::optional<std::string> JournalOf(const std::string& id, bool* unavailable) override {
         std::lock_guard<std::mutex> lock(mutex_);
         std::optional<std::string> bytes;
         journalOf_.Bind(1, id);
-        if (journalOf_.Step()) bytes = journalOf_.Bytes(0);
+        int result = 0;
+        if (journalOf_.Step(&result)) bytes = journalOf_.Bytes(0);
         journalOf_.Reset();
+        *unavailable = result != SQLITE_ROW && result != SQLITE_DONE;
         return bytes;
+    }
+
+    std::optional<int64_t> DaySeed(const std::string& day, int64_t proposed) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!Run(addDay_.Bind(1, day).Bind(2, proposed))) return std::nullopt;
+        std::optional<int64_t> seed;
+        daySeed_.Bind(1, day);
+        if (daySeed_.Step()) seed = daySeed_.Int(0);
+        daySeed_.Reset();
+        return seed;
+    }
+
+    std::optional<std::string> DayOfSeed(int64_t seed) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string day;
+        dayOfSeed_.Bind(1, seed);
+        int result = 0;
+        if (dayOfSeed_.Step(&result)) day = dayOfSeed_.Bytes(0);
+        dayOfSeed_.Reset();
+        if (result != SQLITE_ROW && result != SQLITE_DONE) return std::nullopt;
+        return day;
     }
 
     bool Remove(const std::string& id) override {
@@ -206,36 +264,48 @@ public:
             if (line != "ok") *problem += (problem->empty() ? "" : "; ") + line;
         }
         check_.Reset();
+        // Every game's journal is there, whole.
+        if (lost_.Step() && lost_.Int(0) != 0) *problem += std::to_string(lost_.Int(0)) + " games without their journal";
+        lost_.Reset();
         return problem->empty();
     }
 
 private:
     static Entry Read(Statement& s) {
-        return Entry{s.Bytes(0), static_cast<int32_t>(s.Int(1)), s.Bytes(2), s.Int(3), static_cast<int>(s.Int(4)),
-                     static_cast<uint32_t>(s.Int(5)), static_cast<uint32_t>(s.Int(6)), s.Int(7)};
+        Entry e;
+        e.id = s.Bytes(0);
+        e.day = s.Bytes(1);
+        e.score = static_cast<int32_t>(s.Int(2));
+        e.name = s.Bytes(3);
+        e.received = s.Int(4);
+        e.rules = static_cast<int>(s.Int(5));
+        e.from = static_cast<uint32_t>(s.Int(6));
+        e.to = static_cast<uint32_t>(s.Int(7));
+        e.order = s.Int(8);
+        return e;
     }
     // Runs a statement that returns no rows.
-    bool Run(Statement& s) {
-        int result = 0;
-        while (s.Step(&result)) {
+    bool Run(Statement& s, int* result = nullptr) {
+        int r = 0;
+        while (s.Step(&r)) {
         }
         s.Reset();
-        return result == SQLITE_DONE;
+        if (result != nullptr) *result = r;
+        return r == SQLITE_DONE;
     }
-    std::nullopt_t Fail(std::string* error) {
+    std::nullopt_t Fail(int result, StoreFault* fault, std::string* error, bool begun) {
         *error = sqlite3_errmsg(db_);
-        return std::nullopt;
-    }
-    std::nullopt_t Abandon(std::string* error) {
-        *error = sqlite3_errmsg(db_);
-        Run(rollback_);
+        const int kind = result & 0xff;
+        *fault = kind == SQLITE_FULL || kind == SQLITE_IOERR ? StoreFault::Full : StoreFault::Unavailable;
+        if (begun) Run(rollback_);
         return std::nullopt;
     }
 
     sqlite3* db_;
     std::mutex mutex_;
-    Statement begin_, commit_, rollback_, findJournal_, addJournal_, findGame_, addGame_, best_, byId_, rank_, count_,
-        journalOf_, removeGame_, removeJournal_, check_;
+    Statement begin_, commit_, rollback_, findJournal_, addJournal_, findGame_, addGame_, best_, bestOfDay_, byId_, rank_,
+        rankOfDay_, count_, countOfDay_, bestOf_, journalOf_, addDay_, daySeed_, dayOfSeed_, removeGame_, removeJournal_,
+        check_, lost_;
 };
 
 bool Exec(sqlite3* db, const char* sql, std::string* error) {
@@ -252,14 +322,14 @@ bool RollBack(sqlite3* db) {
     return false;
 }
 
-// Makes the tables, or brings older ones up to this version.
+// Makes the tables, or brings older ones up to this version, a step at a
+// time, in one transaction.
 bool Upgrade(sqlite3* db, std::string* error) {
-    if (!Exec(db, "BEGIN IMMEDIATE", error)) return false;
-    for (const char* statement : Schema)
-        if (!Exec(db, statement, error)) return RollBack(db);
+    if (!Exec(db, "BEGIN IMMEDIATE; CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)", error))
+        return RollBack(db);
     sqlite3_stmt* read = nullptr;
     int version = 0;
-    if (sqlite3_prepare_v2(db, "SELECT max(version) FROM schema_version", -1, &read, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(db, "SELECT coalesce(max(version), 0) FROM schema_version", -1, &read, nullptr) == SQLITE_OK &&
         sqlite3_step(read) == SQLITE_ROW)
         version = sqlite3_column_int(read, 0);
     sqlite3_finalize(read);
@@ -267,12 +337,10 @@ bool Upgrade(sqlite3* db, std::string* error) {
         *error = "the database was made by a newer server (schema " + std::to_string(version) + ")";
         return RollBack(db);
     }
-    // Versions after the first add their steps here, each from the one before.
-    if (version < SchemaVersion) {
-        const std::string set = "DELETE FROM schema_version; INSERT INTO schema_version VALUES (" +
-                                std::to_string(SchemaVersion) + ")";
-        if (!Exec(db, set.c_str(), error)) return RollBack(db);
-    }
+    for (int step = version; step < SchemaVersion; ++step)
+        if (!Exec(db, Steps[step], error)) return RollBack(db);
+    const std::string set = "DELETE FROM schema_version; INSERT INTO schema_version VALUES (" + std::to_string(SchemaVersion) + ")";
+    if (!Exec(db, set.c_str(), error)) return RollBack(db);
     return Exec(db, "COMMIT", error);
 }
 

@@ -34,11 +34,16 @@ std::optional<std::string> NameFromPage(const std::string& utf8) {
     return name;
 }
 
-std::optional<Outcome> CheckFormat(const std::string& journal) {
+std::optional<Outcome> CheckFormat(const std::string& journal, std::string* counter) {
     JournalFile file;
     std::string error;
     JournalFault fault = JournalFault::Readable;
-    if (ReadJournal(journal, &file, &error, &fault)) return std::nullopt;
+    if (ReadJournal(journal, &file, &error, &fault)) {
+        counter->clear();
+        for (const JournalFile::Saved& saved : file.files)
+            if (saved.name == "random.txt" && saved.present) *counter = saved.bytes;
+        return std::nullopt;
+    }
     const char* kind = fault == JournalFault::CutShort     ? "cut"
                        : fault == JournalFault::OtherRules ? "other rules"
                        : fault == JournalFault::Damaged    ? "damaged"
@@ -58,20 +63,25 @@ std::string IsoTime(int64_t seconds) {
 std::string NameText(const std::string& cp1252) { return Cp1252ToUtf8(cp1252); }
 
 std::string EntryJson(Store& store, const Entry& entry, bool isNew) {
-    return json{{"id", entry.id},
-                {"score", entry.score},
-                {"name", NameText(entry.name)},
-                {"received", IsoTime(entry.received)},
-                {"rules", entry.rules},
-                {"from", entry.from},
-                {"rank", store.Rank(entry)},
-                {"of", store.Count()},
-                {"url", "/games/" + entry.id},
-                {"new", isNew}}
-        .dump();
+    const auto rank = store.Rank(entry);
+    json said = {{"id", entry.id},
+                 {"score", entry.score},
+                 {"name", NameText(entry.name)},
+                 {"received", IsoTime(entry.received)},
+                 {"rules", entry.rules},
+                 {"from", entry.from},
+                 {"url", "/games/" + entry.id},
+                 {"new", isNew}};
+    if (!entry.day.empty()) said["day"] = entry.day;
+    if (rank) {
+        said["rank"] = rank->first;
+        said["of"] = rank->second;
+    }
+    return said.dump();
 }
 
-Outcome Decide(Store& store, const std::string& journal, const std::string& name, const Verdict& verdict, int64_t now) {
+Outcome Decide(Store& store, const std::string& journal, const std::string& name, const Verdict& verdict, int64_t now,
+               const std::string& day) {
     if (!verdict.ran) {
         if (verdict.message.find("took longer") != std::string::npos) return Refusal(422, "too slow", verdict.message);
         return Refusal(503, "busy", "The server could not play the game again just now: " + verdict.message, 10);
@@ -86,8 +96,11 @@ Outcome Decide(Store& store, const std::string& journal, const std::string& name
     submission.journal = journal;
     submission.received = now;
     submission.rules = KubraskRules;
+    submission.day = day;
     bool cheated = false, unnamed = false;
     for (const Verdict::Game& game : verdict.games) {
+        // On a day's table, only the run's first game: it alone starts from the day's board.
+        if (!day.empty() && game.from != 0) continue;
         if (game.cheated) {
             cheated = true;
             continue;
@@ -119,8 +132,11 @@ Outcome Decide(Store& store, const std::string& journal, const std::string& name
                            : "No game of the journal's run reached game over.");
     }
     std::string error;
-    const auto kept = store.Submit(submission, &error);
-    if (!kept) return Refusal(503, "busy", "The server could not keep the game: " + error, 10);
+    StoreFault fault = StoreFault::Unavailable;
+    const auto kept = store.Submit(submission, &fault, &error);
+    if (!kept && fault == StoreFault::Full)
+        return Refusal(507, "full", "The server has no room left to keep the game; it can be sent again later.", 60);
+    if (!kept) return Refusal(503, "busy", "The server could not keep the game just now; it can be sent again soon.", 10);
     std::string body = "{\"duplicate\": ";
     bool anyNew = false;
     for (const auto& [entry, isNew] : *kept) anyNew = anyNew || isNew;

@@ -31,14 +31,18 @@ std::optional<std::string> NameFromPage(const std::string& utf8);
 
 // Refuses at once a journal that cannot be one of this game's: not a
 // journal, damaged, cut inside a chunk, of other rules. Nothing when it
-// should be played again.
-std::optional<Outcome> CheckFormat(const std::string& journal);
+// should be played again; `counter` is then the launch counter its run
+// started from, as its header keeps random.txt ("" for none).
+std::optional<Outcome> CheckFormat(const std::string& journal, std::string* counter);
 
-// The entries the verdict proves, kept in `store`, or the refusal. `name`
-// is the page's, in the code page (empty: none sent).
-Outcome Decide(Store& store, const std::string& journal, const std::string& name, const Verdict& verdict, int64_t now);
+// The entries the verdict proves, kept in `store` on the table of `day`
+// (empty: all time; on a day's, the run's first game alone, which starts
+// from the day's board), or the refusal. `name` is the page's, in the code
+// page (empty: none sent).
+Outcome Decide(Store& store, const std::string& journal, const std::string& name, const Verdict& verdict, int64_t now,
+               const std::string& day);
 
-// An entry as JSON, with its place on the table.
+// An entry as JSON, with its place on its table.
 std::string EntryJson(Store& store, const Entry& entry, bool isNew);
 // The time as "2026-12-10T07:15:00Z".
 std::string IsoTime(int64_t seconds);

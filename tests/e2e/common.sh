@@ -260,6 +260,14 @@ await_frames() {
     done
 }
 
+# The game window's caption, and whether it matches $1 (if not, saw says
+# what it was).
+caption() { x_client xdotool getwindowname "$window"; }
+caption_matches() {
+    saw="the caption is \"$(caption)\""
+    [[ "$(caption)" =~ $1 ]]
+}
+
 # Presses key $2 in window $1 as a player does. The game looks at its keys
 # once a frame, after reading every message that came, so a key let go
 # before its next frame would go unseen. In the game's window the key is held

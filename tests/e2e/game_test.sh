@@ -29,12 +29,6 @@ printf '%s' "$counter" > random.txt
 launch "Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"
 started=$SECONDS
 
-caption() { x_client xdotool getwindowname "$window"; }
-caption_matches() {
-    saw="the caption is \"$(caption)\""
-    [[ "$(caption)" =~ $1 ]]
-}
-
 for key in $keys; do press "$window" "$key"; done
 # The caption follows the score once a second.
 await_frames 4 "the planned moves did not score $score" caption_matches " - Score: $score - last score: $score"\$

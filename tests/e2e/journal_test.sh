@@ -39,11 +39,6 @@ caption_times() {
 
 printf '%s' "$counter" > random.txt
 launch "Kubrask - Time: [0-3]:[0-5][0-9] - Score: 0"
-caption() { x_client xdotool getwindowname "$window"; }
-caption_matches() {
-    saw="the caption is \"$(caption)\""
-    [[ "$(caption)" =~ $1 ]]
-}
 await_frames 4 "the clock did not reach 2:58" caption_matches " - Time: 2:5[0-8] - "
 for key in $keys; do press "$window" "$key"; done
 await_frames 4 "the planned moves did not score $score" caption_matches " - Score: $score - last score: $score"\$

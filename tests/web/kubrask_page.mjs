@@ -110,14 +110,15 @@ export async function openGame(browserName, site, options = {}) {
     url: server.url,
     consoleMessages,
     said: (line) => consoleMessages.some((message) => message.includes(line)),
-    // Opens the page afresh; `before`, if given, runs in the page's origin
-    // first (on a blank page of the site), for what the game finds saved.
-    async start(before) {
+    // Opens the page afresh (with `query`, "?daily" say); `before`, if
+    // given, runs in the page's origin first (on a blank page of the site),
+    // for what the game finds saved.
+    async start(before, query = '') {
       if (before) {
         await tab.goto(server.url + 'kubrask.png');
         await tab.evaluate(before);
       }
-      await tab.goto(server.url);
+      await tab.goto(server.url + query);
     },
     reload: () => tab.reload(),
     evaluate: (what, ...args) => tab.evaluate(what, ...args),

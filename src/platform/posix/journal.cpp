@@ -59,6 +59,7 @@ HWND GameWindowOfLayer() { return LiveWindows().empty() ? nullptr : LiveWindows(
 void StartJournal(int argc, char** argv) {
     ReplayOptions options;
     bool replay = false, check = false;
+    const char* daily = nullptr;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--replay" && i + 1 < argc && argv[i + 1] != nullptr) {
@@ -72,6 +73,8 @@ void StartJournal(int argc, char** argv) {
             }
         } else if (arg == "--from" && i + 1 < argc) {
             options.from = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--daily" && i + 1 < argc) {
+            daily = argv[++i];
         } else if (arg == "--check") {
             check = true;
         } else if (arg == "--frames") {
@@ -81,6 +84,7 @@ void StartJournal(int argc, char** argv) {
         }
     }
     if (!replay) {
+        if (daily != nullptr) StartDaily(daily);
         StartRecording();
         return;
     }

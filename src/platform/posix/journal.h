@@ -32,9 +32,10 @@ extern JournalMode JournalRun;
 // constructor that runs ahead of the game's): `--replay FILE` plays FILE
 // again (`--speed N` N times as fast, `--from N` the frames before frame N
 // unseen, `--check` without waiting, `--frames` printing each frame's
-// digest, `--captions` each status line); without it the run records, where the layer
-// offers somewhere to keep the journal. A journal that cannot be played is
-// refused with one line on standard error, and the process ends with 2.
+// digest, `--captions` each status line); without it the run records, where
+// the layer offers somewhere to keep the journal, and `--daily SEED` makes
+// it a game of today's board (daily.cpp). A journal that cannot be played
+// is refused with one line on standard error, and the process ends with 2.
 void StartJournal(int argc, char** argv);
 // Arguments handed over from JavaScript as one string from malloc, one
 // argument a line (none when it is empty); the string is freed.

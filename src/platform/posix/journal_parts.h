@@ -23,6 +23,10 @@ uint64_t JournalStateDigest();
 int32_t JournalScore();
 HWND GameWindowOfLayer();
 
+// Today's board (daily.cpp): the run moves into a folder of its own, with
+// the day's launch counter.
+void StartDaily(const std::string& seed);
+
 // Recording: false when the layer keeps no journal this run.
 bool StartRecording();
 void RecordClock(LONGLONG reading);

@@ -52,7 +52,7 @@ function forgetJournal(storage, key) {
 // nothing to watch there stops the page before any of the game's code runs.
 function prepareWatching() {
   const query = new URLSearchParams(location.search), which = query.get('watch');
-  if (prepareServedWatching(query) || !which) return;
+  if (prepareServedWatching(query) || prepareDaily(query) || !which) return;
   let text = null, what = 'a game kept here';
   try {
     if (which === 'file') {
@@ -113,7 +113,10 @@ Object.assign(Page, {
       Page.journal = null;
     }
   },
-  journalArguments() { return Page.watching ? Page.watching.arguments : []; },
+  journalArguments() {
+    if (Page.watching) return Page.watching.arguments;
+    return Page.daily ? ['--daily', String(Page.daily.seed)] : [];
+  },
   // The journal "Watch the last game" plays: while this run plays, the run
   // before it; once it has ended, this one.
   lastJournal() {

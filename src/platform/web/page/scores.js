@@ -1,8 +1,11 @@
 // The score server, where one serves the site (the page asks api/ once; a
-// plain static host has none, and nothing of this shows): a link to the best
-// scores; after a game over, the offer to send the game, never sent without
-// the player's tap; and a game of the table watched through its own link,
-// games/ID, its journal fetched from the server.
+// plain static host has none, and nothing of this shows): links to the best
+// scores and to today's board; after a game over, the offer to send the
+// game, never sent without the player's tap; a game of a table watched
+// through its own link, games/ID, its journal fetched from the server; and
+// today's board (?daily), the same for everyone until midnight UTC, played
+// in a folder of the game's own (--daily) so that the player's launch
+// counter and best score stay as they are.
 const SentGames = 'kubrask-sent';
 const ServedGame = /\/games\/([0-9a-f]{16})$/;
 
@@ -32,6 +35,23 @@ function prepareServedWatching(query) {
                 'Stop watching', () => Page.push(PageKeyDown, 0x1b, 0));
     removeRunDependency('kubrask: the game to watch');
   })().catch((e) => Page.showEnd(`This game cannot be watched: ${e.message}.`));
+  return true;
+}
+
+// Today's board: its seed fetched before the game starts.
+function prepareDaily(query) {
+  if (!query.has('daily')) return false;
+  Page.daily = { day: '', seed: -1 };
+  addRunDependency('kubrask: today\'s board');
+  (async () => {
+    const answer = await fetch('api/daily', { cache: 'no-store' });
+    if (!answer.ok) throw new Error(`the server answered ${answer.status}`);
+    const daily = await answer.json();
+    Object.assign(Page.daily, { day: daily.day, seed: daily.seed });
+    Page.notice(`Today's board, ${daily.day}: the same board for everyone until midnight UTC. ` +
+                'Your own launch count and best score are left as they are.');
+    removeRunDependency('kubrask: today\'s board');
+  })().catch((e) => Page.showEnd(`Today's board comes from a score server, and this page has none to ask: ${e.message}.`));
   return true;
 }
 
@@ -95,8 +115,9 @@ Object.assign(Page, {
     over.shown = true;
     const line = document.createElement('p');
     line.className = 'offer';
+    const table = Page.daily ? 'today\'s table' : 'the best scores';
     const text = document.createElement('span');
-    text.textContent = `Your game scored ${over.score}. Send it to the best scores? What is sent: the game's journal` +
+    text.textContent = `Your game scored ${over.score}. Send it to ${table}? What is sent: the game's journal` +
       (over.named ? ` and the name ${over.name}.` : ' and the name you give here.');
     line.append(text, ' ');
     let field = null;
@@ -115,7 +136,7 @@ Object.assign(Page, {
     }
     const send = document.createElement('button');
     send.type = 'button';
-    send.textContent = 'Send this game to the scores';
+    send.textContent = Page.daily ? 'Send this game to today\'s table' : 'Send this game to the scores';
     const said = document.createElement('span');
     said.className = 'said';
     said.setAttribute('role', 'status');
@@ -148,7 +169,8 @@ Object.assign(Page, {
       }
       const bytes = bytesOf(keptJournal(journal.storage, journal.key));
       if (field) localStorage.setItem('kubrask-name', name);
-      const answer = await fetch('api/games' + (name ? '?name=' + encodeURIComponent(name) : ''),
+      const query = [Page.daily ? 'daily=1' : '', name ? 'name=' + encodeURIComponent(name) : ''].filter((q) => q);
+      const answer = await fetch('api/games' + (query.length ? '?' + query.join('&') : ''),
                                  { method: 'POST', body: bytes, cache: 'no-store' });
       const reply = await answer.json();
       if (!answer.ok) throw new Error(reply.reason || `the server answered ${answer.status}`);
@@ -175,6 +197,7 @@ fetch('api/', { cache: 'no-store' })
     if (!info || info.server !== 'kubrask-server') return;
     Page.scoreServer = info;
     Page.element('scores').hidden = false;
+    Page.element('daily').hidden = !!Page.daily || !!Page.watching;
     if (Page.over && Page.over.offered && !Page.over.cheated) Page.offerToSend(Page.over);
   })
   .catch(() => {});
