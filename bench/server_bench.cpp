@@ -113,16 +113,12 @@ void MixedLoad(const char* engine, std::vector<std::string> extra) {
 void MixedLoads() {
     std::printf("a minute of mixed load by wrk (32 connections):\n");
     MixedLoad("SQLite", {});
-    const std::string file = FreshFolder("kubrask-bench-postgres") + "/folder";
-    if (std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh start " + file + " >/dev/null").c_str()) != 0) {
+    const OwnPostgres postgres;
+    if (postgres.folder().empty()) {
         std::printf("  PostgreSQL: not measured, none could be started (postgresql-15 is not installed?)\n");
         return;
     }
-    std::ifstream named(file);
-    std::string postgres;
-    std::getline(named, postgres);
-    MixedLoad("PostgreSQL", {"--database", FreshDatabase(postgres)});
-    std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh stop " + file).c_str());
+    MixedLoad("PostgreSQL", {"--database", FreshDatabase(postgres.folder())});
 }
 
 }  // namespace

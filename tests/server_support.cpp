@@ -245,6 +245,29 @@ std::string FreshDatabase(const std::string& folder) {
     return url.substr(0, url.rfind('/') + 1) + name;
 }
 
+namespace {
+
+bool Postgres(const std::string& action, const std::string& what) {
+    return std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh " + action + " " + what + " >/dev/null").c_str()) == 0;
+}
+
+}  // namespace
+
+OwnPostgres::OwnPostgres() : named_(FreshFolder("kubrask-own-postgres")) {
+    if (!Postgres("start", named_ + "/folder")) return;
+    folder_ = ReadFile(named_ + "/folder");
+    while (!folder_.empty() && folder_.back() == '\n') folder_.pop_back();
+}
+
+OwnPostgres::~OwnPostgres() {
+    Postgres("stop", named_ + "/folder");
+    std::error_code ignored;
+    std::filesystem::remove_all(named_, ignored);
+}
+
+bool OwnPostgres::Pause() { return Postgres("pause", folder_); }
+bool OwnPostgres::Resume() { return Postgres("resume", folder_); }
+
 std::string JsonField(const std::string& json, const std::string& path) {
     nlohmann::json value = nlohmann::json::parse(json, nullptr, false);
     size_t start = 0;

@@ -61,6 +61,23 @@ std::string PostgresFolder();
 // A new, empty database there, as a URL.
 std::string FreshDatabase(const std::string& folder);
 
+// A PostgreSQL of the caller's own (postgres.sh start), stopped and removed
+// when it goes; its folder is "" when it could not be started.
+class OwnPostgres {
+public:
+    OwnPostgres();
+    ~OwnPostgres();
+    OwnPostgres(const OwnPostgres&) = delete;
+    OwnPostgres& operator=(const OwnPostgres&) = delete;
+    const std::string& folder() const { return folder_; }
+    // Stops it, keeping everything (postgres.sh pause), or starts it again.
+    bool Pause();
+    bool Resume();
+
+private:
+    std::string named_, folder_;
+};
+
 // A value of a JSON answer, by a path like "games.0.id"; "" when absent.
 std::string JsonField(const std::string& json, const std::string& path);
 // A fresh folder under /tmp.

@@ -503,12 +503,9 @@ TEST(ScoreServerOnPostgres, TwoServersKeepOneEntryForEachGame) {
 // answers 503 with Retry-After; it comes back by itself; every game it
 // acknowledged is kept.
 TEST(ScoreServerOnPostgres, RidesOutARestartOfItsDatabase) {
-    const std::string own = FreshFolder("kubrask-postgres-restart") + "/folder";
-    ASSERT_EQ(std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh start " + own + " >/dev/null").c_str()), 0);
-    std::ifstream named(own);
-    std::string folder;
-    std::getline(named, folder);
-    const std::string database = FreshDatabase(folder);
+    OwnPostgres own;
+    ASSERT_FALSE(own.folder().empty()) << "no PostgreSQL of the test's own could be started";
+    const std::string database = FreshDatabase(own.folder());
     {
         TestServer server({"--database", database, "--submissions-per-minute", "100000"});
         const std::string journal = KeptJournal("planned-game-name.journal");
@@ -534,12 +531,12 @@ TEST(ScoreServerOnPostgres, RidesOutARestartOfItsDatabase) {
             return acknowledged.size();
         };
         for (int waited = 0; count() < 3 && waited < 3000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_EQ(std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh pause " + folder).c_str()), 0);
+        ASSERT_TRUE(own.Pause());
         for (int waited = 0; unavailable < 3 && waited < 3000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         HttpAnswer read = Get(server.port(), "/api/games/0123456789abcdef");
         EXPECT_EQ(read.status / 100, 5) << read.body;
         const size_t before = count();
-        ASSERT_EQ(std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh resume " + folder).c_str()), 0);
+        ASSERT_TRUE(own.Resume());
         for (int waited = 0; count() < before + 3 && waited < 3000; ++waited)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         sending = false;
@@ -549,7 +546,6 @@ TEST(ScoreServerOnPostgres, RidesOutARestartOfItsDatabase) {
         EXPECT_GE(count(), before + 3) << "the server did not come back after its database did";
         for (const std::string& id : acknowledged) EXPECT_EQ(Get(server.port(), "/api/games/" + id).status, 200) << id;
     }
-    std::system(("bash " KUBRASK_SOURCE_DIR "/tests/postgres.sh stop " + own).c_str());
 }
 
 // SQLite with no room to grow (its files held to 1.5 MB): games are

@@ -40,28 +40,24 @@ static_assert(sizeof Steps / sizeof Steps[0] == SchemaVersion, "a step for each 
 
 // The statements, by name, each with its parameters' count.
 const std::map<std::string, std::pair<std::string, int>> Statements = {
-    {"find journal", {"SELECT id FROM journals WHERE digest = $1", 1}},
-    {"add journal",
-     {"INSERT INTO journals (digest, bytes, received) VALUES ($1, $2, $3) ON CONFLICT DO NOTHING RETURNING id", 3}},
-    {"find game", {Sql::Select + " FROM games WHERE key = $1 AND day = $2", 2}},
-    {"add game",
-     {"INSERT INTO games (id, day, key, journal, score, name, received, rules, first_frame, last_frame)"
-      " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) ON CONFLICT DO NOTHING RETURNING seq",
-      10}},
+    {"find journal", {Sql::FindJournal, 1}},
+    {"add journal", {Sql::AddJournal, 3}},
+    {"find game", {Sql::FindGame, 2}},
+    {"add game", {Sql::AddGame, 10}},
     {"best", {Sql::Best, 2}},
     {"best of day", {Sql::BestOfDay, 2}},
-    {"by id", {Sql::Select + " FROM games WHERE id = $1", 1}},
+    {"by id", {Sql::ById, 1}},
     {"rank", {Sql::Rank, 3}},
     {"rank of day", {Sql::RankOfDay, 4}},
     {"count", {Sql::Count, 1}},
     {"count of day", {Sql::CountOfDay, 1}},
     {"best of", {Sql::BestOf, 2}},
-    {"journal of", {"SELECT j.bytes FROM games g JOIN journals j ON j.id = g.journal WHERE g.id = $1", 1}},
-    {"add day", {"INSERT INTO days (day, seed) VALUES ($1, $2) ON CONFLICT (day) DO NOTHING", 2}},
-    {"day seed", {"SELECT seed FROM days WHERE day = $1", 1}},
-    {"day of seed", {"SELECT day FROM days WHERE seed = $1 ORDER BY day DESC LIMIT 1", 1}},
-    {"remove game", {"DELETE FROM games WHERE id = $1 RETURNING journal", 1}},
-    {"remove journal", {"DELETE FROM journals WHERE id = $1 AND NOT EXISTS (SELECT 1 FROM games WHERE journal = $1)", 1}},
+    {"journal of", {Sql::JournalOf, 1}},
+    {"add day", {Sql::AddDay, 2}},
+    {"day seed", {Sql::DaySeed, 1}},
+    {"day of seed", {Sql::DayOfSeed, 1}},
+    {"remove game", {Sql::RemoveGame, 1}},
+    {"remove journal", {Sql::RemoveJournal, 1}},
 };
 
 // A parameter: text, or bytes (a journal, a name).
@@ -298,8 +294,7 @@ public:
         problem->clear();
         if (!c->Ready(problem)) return false;
         // Every game's journal is there, whole.
-        Result lost = c->Exec("SELECT count(*) FROM games g LEFT JOIN journals j ON j.id = g.journal"
-                              " WHERE j.id IS NULL OR length(j.bytes) = 0");
+        Result lost = c->Exec(Sql::Lost.c_str());
         if (!lost.ok()) *problem = lost.Error();
         else if (lost.Int(0, 0) != 0) *problem = std::to_string(lost.Int(0, 0)) + " games without their journal";
         return problem->empty();

@@ -74,6 +74,13 @@ std::optional<std::string> QueryValue(std::string_view query, std::string_view k
     return std::nullopt;
 }
 
+// The machine's own clock, in seconds.
+double Monotonic() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 bool IsGameId(std::string_view id) {
     if (id.size() != 16) return false;
     for (char c : id)
@@ -88,7 +95,7 @@ public:
     // Whether one more is allowed now; else the seconds until one is.
     bool Take(const std::string& address, int* wait) {
         std::lock_guard<std::mutex> lock(mutex_);
-        const double now = Seconds();
+        const double now = Monotonic();
         if (buckets_.size() > 100000) buckets_.clear();  // a flood of addresses: start afresh
         Bucket& bucket = buckets_.try_emplace(address, Bucket{static_cast<double>(perMinute_), now}).first->second;
         bucket.tokens = std::min<double>(perMinute_, bucket.tokens + (now - bucket.at) * perMinute_ / 60.0);
@@ -105,17 +112,10 @@ private:
     struct Bucket {
         double tokens, at;
     };
-    static double Seconds() {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
-    }
     int perMinute_;
     std::mutex mutex_;
     std::map<std::string, Bucket> buckets_;
 };
-
-}  // namespace
 
 // A table as JSON: its games with their places.
 std::string TableJson(const std::vector<Entry>& games) {
@@ -132,6 +132,8 @@ std::string TableJson(const std::vector<Entry>& games) {
     return list + "]";
 }
 
+}  // namespace
+
 struct Routes::State {
     RouteOptions options;
     Store& store;
@@ -143,7 +145,7 @@ struct Routes::State {
     std::atomic<uint64_t> changes{1};
     std::mutex cacheMutex;
     uint64_t cachedChanges = 0;
-    int64_t cachedAt = 0;
+    double cachedAt = 0;
     std::shared_ptr<const std::string> bestJson, todayJson, scoresPage;
 
     State(RouteOptions o, Store& s, VerifyQueue& q)
@@ -156,10 +158,8 @@ struct Routes::State {
                std::shared_ptr<const std::string>* page) {
         std::lock_guard<std::mutex> lock(cacheMutex);
         const uint64_t now = changes.load();
-        timespec clock{};
-        clock_gettime(CLOCK_MONOTONIC, &clock);
-        const int64_t ms = static_cast<int64_t>(clock.tv_sec) * 1000 + clock.tv_nsec / 1000000;
-        if (cachedChanges != now || ms - cachedAt >= 1000) {
+        const double clock = Monotonic();
+        if (cachedChanges != now || clock - cachedAt >= 1) {
             const int64_t seconds = Now();
             const std::string day = DayOf(seconds), yesterday = DayBefore(day);
             const auto best = store.Best("", 100), ofToday = store.Best(day, 100), ofYesterday = store.Best(yesterday, 100);
@@ -172,7 +172,7 @@ struct Routes::State {
                 scoresPage = std::make_shared<const std::string>(
                     ScoresPage(*best, Table{day, *ofToday}, Table{yesterday, *ofYesterday}, SecondsToNextDay(seconds)));
                 cachedChanges = now;
-                cachedAt = ms;
+                cachedAt = clock;
             }
         }
         *json = bestJson;

@@ -90,28 +90,26 @@ public:
           begin_(db, "BEGIN IMMEDIATE"),
           commit_(db, "COMMIT"),
           rollback_(db, "ROLLBACK"),
-          findJournal_(db, "SELECT id FROM journals WHERE digest = $1"),
-          addJournal_(db, "INSERT INTO journals (digest, bytes, received) VALUES ($1, $2, $3)"),
-          findGame_(db, Sql::Select + " FROM games WHERE key = $1 AND day = $2"),
-          addGame_(db, "INSERT INTO games (id, day, key, journal, score, name, received, rules, first_frame, last_frame)"
-                       " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"),
+          findJournal_(db, Sql::FindJournal),
+          addJournal_(db, Sql::AddJournal),
+          findGame_(db, Sql::FindGame),
+          addGame_(db, Sql::AddGame),
           best_(db, Sql::Best),
           bestOfDay_(db, Sql::BestOfDay),
-          byId_(db, Sql::Select + " FROM games WHERE id = $1"),
+          byId_(db, Sql::ById),
           rank_(db, Sql::Rank),
           rankOfDay_(db, Sql::RankOfDay),
           count_(db, Sql::Count),
           countOfDay_(db, Sql::CountOfDay),
           bestOf_(db, Sql::BestOf),
-          journalOf_(db, "SELECT j.bytes FROM games g JOIN journals j ON j.id = g.journal WHERE g.id = $1"),
-          addDay_(db, "INSERT INTO days (day, seed) VALUES ($1, $2) ON CONFLICT (day) DO NOTHING"),
-          daySeed_(db, "SELECT seed FROM days WHERE day = $1"),
-          dayOfSeed_(db, "SELECT day FROM days WHERE seed = $1 ORDER BY day DESC LIMIT 1"),
-          removeGame_(db, "DELETE FROM games WHERE id = $1 RETURNING journal"),
-          removeJournal_(db, "DELETE FROM journals WHERE id = $1 AND NOT EXISTS (SELECT 1 FROM games WHERE journal = $1)"),
+          journalOf_(db, Sql::JournalOf),
+          addDay_(db, Sql::AddDay),
+          daySeed_(db, Sql::DaySeed),
+          dayOfSeed_(db, Sql::DayOfSeed),
+          removeGame_(db, Sql::RemoveGame),
+          removeJournal_(db, Sql::RemoveJournal),
           check_(db, "PRAGMA integrity_check"),
-          lost_(db, "SELECT count(*) FROM games g LEFT JOIN journals j ON j.id = g.journal"
-                    " WHERE j.id IS NULL OR length(j.bytes) = 0") {}
+          lost_(db, Sql::Lost) {}
 
     ~SqliteStore() override { sqlite3_close_v2(db_); }  // after the statements: closing waits for none
 
@@ -135,8 +133,7 @@ public:
         findJournal_.Reset();
         if (journal == 0) {
             addJournal_.Bind(1, submission.digest).BindBlob(2, submission.journal).Bind(3, submission.received);
-            if (!Run(addJournal_, &result)) return Fail(result, fault, error, true);
-            journal = sqlite3_last_insert_rowid(db_);
+            if (!Run(addJournal_, &result, &journal)) return Fail(result, fault, error, true);
         }
         for (const Submission::Game& game : submission.games) {
             findGame_.Bind(1, game.key).Bind(2, submission.day);
@@ -149,8 +146,7 @@ public:
             Entry entry = NewEntry(submission, game);
             addGame_.Bind(1, entry.id).Bind(2, entry.day).Bind(3, game.key).Bind(4, journal).Bind(5, entry.score)
                 .BindBlob(6, entry.name).Bind(7, entry.received).Bind(8, entry.rules).Bind(9, entry.from).Bind(10, entry.to);
-            if (!Run(addGame_, &result)) return Fail(result, fault, error, true);
-            entry.order = sqlite3_last_insert_rowid(db_);
+            if (!Run(addGame_, &result, &entry.order)) return Fail(result, fault, error, true);
             entries.emplace_back(entry, true);
         }
         if (!Run(commit_, &result)) return Fail(result, fault, error, true);
@@ -284,11 +280,12 @@ private:
         e.order = s.Int(8);
         return e;
     }
-    // Runs a statement that returns no rows.
-    bool Run(Statement& s, int* result = nullptr) {
+    // Runs a statement to its end; `returned`, if given, takes the first
+    // column of the row it returns.
+    bool Run(Statement& s, int* result = nullptr, int64_t* returned = nullptr) {
         int r = 0;
-        while (s.Step(&r)) {
-        }
+        while (s.Step(&r))
+            if (returned != nullptr) *returned = s.Int(0);
         s.Reset();
         if (result != nullptr) *result = r;
         return r == SQLITE_DONE;

@@ -34,6 +34,31 @@ const std::string CountOfDay = "SELECT count(DISTINCT name) FROM games WHERE day
 // A name's best on a day: $1 day, $2 name.
 const std::string BestOf = Select + " FROM games WHERE day = $1 AND name = $2 ORDER BY score DESC, seq LIMIT 1";
 
+// Keeping a submission: a journal by its digest ($1; and its bytes $2 and
+// time received $3), a game on a table ($1 key, $2 day, and to add it the
+// rest of its columns). Adding one already there adds nothing and returns
+// no row.
+const std::string FindJournal = "SELECT id FROM journals WHERE digest = $1";
+const std::string AddJournal =
+    "INSERT INTO journals (digest, bytes, received) VALUES ($1, $2, $3) ON CONFLICT DO NOTHING RETURNING id";
+const std::string FindGame = Select + " FROM games WHERE key = $1 AND day = $2";
+const std::string AddGame =
+    "INSERT INTO games (id, day, key, journal, score, name, received, rules, first_frame, last_frame)"
+    " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) ON CONFLICT DO NOTHING RETURNING seq";
+// An entry by its id ($1), and its journal's bytes.
+const std::string ById = Select + " FROM games WHERE id = $1";
+const std::string JournalOf = "SELECT j.bytes FROM games g JOIN journals j ON j.id = g.journal WHERE g.id = $1";
+// Days' boards: $1 day, $2 seed.
+const std::string AddDay = "INSERT INTO days (day, seed) VALUES ($1, $2) ON CONFLICT (day) DO NOTHING";
+const std::string DaySeed = "SELECT seed FROM days WHERE day = $1";
+const std::string DayOfSeed = "SELECT day FROM days WHERE seed = $1 ORDER BY day DESC LIMIT 1";
+// Taking an entry down ($1 its id), then its journal ($1), if no other entry needs it.
+const std::string RemoveGame = "DELETE FROM games WHERE id = $1 RETURNING journal";
+const std::string RemoveJournal = "DELETE FROM journals WHERE id = $1 AND NOT EXISTS (SELECT 1 FROM games WHERE journal = $1)";
+// Games whose journal is missing or empty: none in a whole store.
+const std::string Lost = "SELECT count(*) FROM games g LEFT JOIN journals j ON j.id = g.journal"
+                         " WHERE j.id IS NULL OR length(j.bytes) = 0";
+
 }  // namespace Sql
 
 // A new entry for one of a submission's games: named by its game on the

@@ -16,8 +16,7 @@ namespace {
 // The characters of the code page a name may hold: the printable ones
 // (no controls, and none of the five bytes the code page leaves undefined).
 bool Printable(unsigned char c) {
-    return (c >= 0x20 && c != 0x7f && c < 0x80) || c >= 0xa0 ||
-           (c >= 0x80 && c != 0x81 && c != 0x8d && c != 0x8f && c != 0x90 && c != 0x9d);
+    return c >= 0x20 && c != 0x7f && c != 0x81 && c != 0x8d && c != 0x8f && c != 0x90 && c != 0x9d;
 }
 
 }  // namespace
@@ -44,11 +43,7 @@ std::optional<Outcome> CheckFormat(const std::string& journal, std::string* coun
             if (saved.name == "random.txt" && saved.present) *counter = saved.bytes;
         return std::nullopt;
     }
-    const char* kind = fault == JournalFault::CutShort     ? "cut"
-                       : fault == JournalFault::OtherRules ? "other rules"
-                       : fault == JournalFault::Damaged    ? "damaged"
-                                                           : "not a journal";
-    return Refusal(422, kind, "The journal " + error + ".");
+    return Refusal(422, JournalFaultName(fault), "The journal " + error + ".");
 }
 
 std::string IsoTime(int64_t seconds) {

@@ -104,21 +104,27 @@ using namespace journal_format;
 
 std::string RulesName() { return "rules " + std::to_string(KubraskRules); }
 
+const char* JournalFaultName(JournalFault fault) {
+    switch (fault) {
+        case JournalFault::Readable: return "";
+        case JournalFault::NotAJournal: return "not a journal";
+        case JournalFault::CutShort: return "cut";
+        case JournalFault::Damaged: return "damaged";
+        case JournalFault::OtherRules: return "other rules";
+    }
+    return "damaged";
+}
+
 bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* error, JournalFault* fault) {
     *journal = JournalFile{};
-    auto fail = [&](const std::string& what) {
+    auto fail = [&](JournalFault kind, const std::string& what) {
         *error = what;
-        if (fault != nullptr) {
-            *fault = what.rfind("is not", 0) == 0 || what.rfind("is a journal of format", 0) == 0 ? JournalFault::NotAJournal
-                     : what.rfind("is cut short", 0) == 0                                       ? JournalFault::CutShort
-                     : what.rfind("was recorded under other rules", 0) == 0                     ? JournalFault::OtherRules
-                                                                                                : JournalFault::Damaged;
-        }
+        if (fault != nullptr) *fault = kind;
         return false;
     };
-    if (bytes.size() < 5 || bytes.compare(0, 4, Magic, 4) != 0) return fail("is not a Kubrask journal");
+    if (bytes.size() < 5 || bytes.compare(0, 4, Magic, 4) != 0) return fail(JournalFault::NotAJournal, "is not a Kubrask journal");
     if (bytes[4] != FormatVersion)
-        return fail("is a journal of format " + std::to_string(static_cast<unsigned char>(bytes[4])) +
+        return fail(JournalFault::NotAJournal, "is a journal of format " + std::to_string(static_cast<unsigned char>(bytes[4])) +
                     ", and this game reads format " + std::to_string(FormatVersion));
     int64_t lastClock = 0, lastStep = 0;
     bool header = false;
@@ -126,13 +132,13 @@ bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* er
         const size_t chunkStart = at;
         uint64_t size;
         if (!GetVarint(bytes, at, bytes.size(), &size) || size > bytes.size() - at || bytes.size() - at - size < 4)
-            return fail("is cut short at byte " + std::to_string(bytes.size()) + ", in the chunk that starts at byte " +
+            return fail(JournalFault::CutShort, "is cut short at byte " + std::to_string(bytes.size()) + ", in the chunk that starts at byte " +
                         std::to_string(chunkStart));
         const size_t sumAt = at + size, chunkEnd = sumAt + 4;
         uint32_t sum = 0;
         for (int i = 0; i < 4; ++i) sum |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[sumAt + i])) << (8 * i);
         if (sum != Fnv32(bytes.data() + at, size))
-            return fail("is damaged in the chunk at bytes " + std::to_string(chunkStart) + " to " +
+            return fail(JournalFault::Damaged, "is damaged in the chunk at bytes " + std::to_string(chunkStart) + " to " +
                         std::to_string(sumAt + 3));
         const std::string payload = bytes.substr(at, size);
         const std::string where = " in the chunk at byte " + std::to_string(chunkStart);
@@ -142,30 +148,30 @@ bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* er
             header = true;
             uint64_t count;
             if (!GetText(payload, p, end, &journal->rulesName) || !GetVarint(payload, p, end, &count) || count > 16)
-                return fail("has a header that makes no sense" + where);
+                return fail(JournalFault::Damaged, "has a header that makes no sense" + where);
             journal->rules = RulesNamed(journal->rulesName);
             if (journal->rules != KubraskRules) {
                 const std::string named = journal->rulesName.rfind("rules ", 0) == 0
                                               ? journal->rulesName
                                               : "Kubrask " + journal->rulesName.substr(0, 40);
-                return fail("was recorded under other rules (" + named + ") than this game's (" + RulesName() + ")");
+                return fail(JournalFault::OtherRules, "was recorded under other rules (" + named + ") than this game's (" + RulesName() + ")");
             }
             for (uint64_t i = 0; i < count; ++i) {
                 JournalFile::Saved saved;
-                if (!GetText(payload, p, end, &saved.name) || p >= end) return fail("has a header that makes no sense" + where);
+                if (!GetText(payload, p, end, &saved.name) || p >= end) return fail(JournalFault::Damaged, "has a header that makes no sense" + where);
                 saved.present = payload[p++] != 0;
-                if (!GetText(payload, p, end, &saved.bytes)) return fail("has a header that makes no sense" + where);
+                if (!GetText(payload, p, end, &saved.bytes)) return fail(JournalFault::Damaged, "has a header that makes no sense" + where);
                 bool known = false;
                 for (const char* name : PlayerFiles) known = known || saved.name == name;
-                if (!known) return fail("names a file the game does not keep, \"" + saved.name + "\"" + where);
+                if (!known) return fail(JournalFault::Damaged, "names a file the game does not keep, \"" + saved.name + "\"" + where);
                 journal->files.push_back(saved);
             }
-            if (p != end) return fail("has a header that makes no sense" + where);
+            if (p != end) return fail(JournalFault::Damaged, "has a header that makes no sense" + where);
             at = chunkEnd;
             continue;
         }
         while (p < end) {
-            if (journal->complete) return fail("goes on after its end" + where);
+            if (journal->complete) return fail(JournalFault::Damaged, "goes on after its end" + where);
             const size_t recordStart = p;
             JournalRecord r;
             r.tag = static_cast<unsigned char>(payload[p++]);
@@ -195,7 +201,7 @@ bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* er
                     ok = false;
             }
             if (!ok)
-                return fail("is damaged at byte " + std::to_string(at + recordStart) + where +
+                return fail(JournalFault::Damaged, "is damaged at byte " + std::to_string(at + recordStart) + where +
                             ": a record makes no sense there");
             r.a = static_cast<int64_t>(a);
             r.b = static_cast<int64_t>(b);
@@ -233,6 +239,6 @@ bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* er
         }
         at = chunkEnd;
     }
-    if (!header) return fail("is cut short before its header");
+    if (!header) return fail(JournalFault::CutShort, "is cut short before its header");
     return true;
 }

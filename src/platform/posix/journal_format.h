@@ -92,4 +92,7 @@ struct JournalFile {
 std::string RulesName();
 // What is wrong with a journal that cannot be read.
 enum class JournalFault { Readable, NotAJournal, CutShort, Damaged, OtherRules };
+// Its name, as a replay's refusal and the score server give it: "cut",
+// "damaged", "not a journal", "other rules".
+const char* JournalFaultName(JournalFault fault);
 bool ReadJournal(const std::string& bytes, JournalFile* journal, std::string* error, JournalFault* fault = nullptr);

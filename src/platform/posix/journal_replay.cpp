@@ -137,11 +137,7 @@ void StartReplay(const ReplayOptions& options) {
     std::string error;
     JournalFault fault = JournalFault::Readable;
     if (!ReadJournal(bytes, &p.file, &error, &fault)) {
-        const char* kind = fault == JournalFault::CutShort     ? "cut"
-                           : fault == JournalFault::OtherRules ? "other rules"
-                           : fault == JournalFault::Damaged    ? "damaged"
-                                                               : "not a journal";
-        Refuse(kind, path + " " + error);
+        Refuse(JournalFaultName(fault), path + " " + error);
     }
     for (const JournalRecord& r : p.file.records) {
         if (r.tag != FileRead) continue;

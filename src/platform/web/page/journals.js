@@ -6,12 +6,11 @@
 // end, and each chunk is stored as it comes, under a key of its own, so a
 // second's write costs only that second's chunk and a closed tab leaves the
 // journal up to its last second. The journal's own key holds how many chunks
-// it has. A journal stops growing at a million bytes (an hour and a half of
-// play), so that the saved files keep their room; storage refused or full
-// ends the journal, never the game.
+// it has. The journal stops growing at a million bytes (an hour and a half
+// of play: the recorder's own cap), so that the saved files keep their
+// room; storage refused or full ends the journal, never the game.
 const JournalPrefix = 'kubrask-journal:';
 const KeptJournals = 3;
-const JournalLimit = 1 << 20;
 // Watching a kept game again: the page is opened with ?watch=TIME (a journal
 // kept here, by the time its run started), ?watch=last (the newest) or
 // ?watch=file (a journal file the player picked, held in the tab's session
@@ -96,18 +95,16 @@ Object.assign(Page, {
       console.warn('Kubrask keeps no journal of this game: ' + e);
       return false;
     }
-    Page.journal = { storage, key, chunks: 0, size: 0 };
+    Page.journal = { storage, key, chunks: 0 };
     return true;
   },
   writeJournal(pointer, size) {
     const journal = Page.journal;
     if (!journal) return;
     try {
-      if (journal.size + size > JournalLimit) throw new Error('the journal has reached its limit');
       journal.storage.setItem(`${journal.key}:${journal.chunks}`, textOf(HEAPU8.subarray(pointer, pointer + size)));
       journal.storage.setItem(journal.key, String(journal.chunks + 1));
       journal.chunks++;
-      journal.size += size;
     } catch (e) {
       console.warn('Kubrask keeps this game\'s journal only this far: ' + e);
       Page.journal = null;
